@@ -1,0 +1,89 @@
+// The saver run mode's logic, free of any toolkit: the start-up sequence, the input hook, the
+// stop routine, and the slideshow tick with its eight display modes. The saver window usave1
+// builds one Saver and hands it the platform services, its timer, its player and itself.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/services.h"
+#include "platform/sound_player.h"
+#include "saver/picture_library.h"
+#include "saver/random.h"
+#include "saver/saver_state.h"
+#include "saver/sound.h"
+#include "saver/surface.h"
+
+namespace fellridge::saver {
+
+// What the logic needs of the saver window itself.
+class SaverWindow {
+public:
+    virtual ~SaverWindow() = default;
+    // The native window id handed to the password provider (0 for none).
+    virtual std::uintptr_t nativeId() = 0;
+    // Closes the window; once it is the main window this ends the message loop. A close while
+    // the window is still being created is ignored (the start-up then completes as usual).
+    virtual void close() = 0;
+};
+
+// Windows message numbers the input hook reacts to.
+namespace message {
+inline constexpr int KeyDown = 256;
+inline constexpr int KeyUp = 257;
+inline constexpr int SysKeyDown = 260;
+inline constexpr int SysKeyUp = 261;
+inline constexpr int LButtonDown = 513;
+inline constexpr int RButtonDown = 516;
+inline constexpr int MButtonDown = 519;
+}  // namespace message
+
+// The four colours of each scheme (1..4), as the tick counter selects them.
+Rgb schemeColour(std::int32_t scheme, std::int32_t tickCounter);
+
+class Saver {
+public:
+    Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
+          platform::SoundPlayer& player, SaverWindow& window);
+
+    // FormCreate: the start-up sequence, in order. Failures of its settings/pictures step are
+    // shown in an error box and end the sequence; the window is shown all the same.
+    void formCreate();
+    // The application-wide hook: every message of the program, as its Windows number.
+    void inputHook(int message);
+    // Ends the slideshow: timer off, abort flag, sound stopped, platform told, temporary
+    // pictures deleted, window closed. Repeatable without further effect.
+    void stopRoutine();
+    // Timer1's tick.
+    void tick();
+    // MediaPlayer1's end-of-playback notice.
+    void playerNotify();
+
+    SaverState& state() { return state_; }
+    PictureLibrary& pictures() { return pictures_; }
+    Sound& sound() { return sound_; }
+
+private:
+    bool ntFamily();
+    void passwordCheck();
+    void enableTimer();
+
+    void modeStretch();
+    void modeCentred(bool custom);
+    void modePictureInPicture();
+    void modeTiled();
+    void modeOverlap();
+    void modeSlide();
+    void modeRollDown();
+
+    platform::Services& services_;
+    Surface& surface_;
+    platform::Timer& timer_;
+    platform::SoundPlayer& player_;
+    SaverWindow& window_;
+    SaverState state_;
+    RandomDraw random_;
+    Sound sound_;
+    PictureLibrary pictures_;
+};
+
+}  // namespace fellridge::saver

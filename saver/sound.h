@@ -1,0 +1,34 @@
+// Background sound: the first listed file at the start, then a random one each time the
+// previous one has ended; any failure silences the rest of the run.
+#pragma once
+
+#include "platform/sound_player.h"
+#include "saver/random.h"
+#include "saver/saver_state.h"
+
+namespace fellridge::saver {
+
+class Sound {
+public:
+    Sound(SaverState& state, platform::SoundPlayer& player, RandomDraw& random);
+
+    // Reads Name1..Name500 of the settings file (state.settingsPath) into the sound list.
+    void readSoundList();
+    // Plays the current sound: file name, automatic type, open, play. A failure turns sound off.
+    void startSound();
+    // Each tick: when sound is on and the player is stopped, start the current sound again.
+    void restartIfStopped();
+    // After each picture load: a random entry of the list becomes the current sound.
+    void chooseNext();
+    // MediaPlayer1Notify: the player's end-of-playback notice.
+    void onNotify();
+    // Stop routine: stops the player when it is playing.
+    void stopAtExit();
+
+private:
+    SaverState& state_;
+    platform::SoundPlayer& player_;
+    RandomDraw& random_;
+};
+
+}  // namespace fellridge::saver

@@ -1,0 +1,167 @@
+// The saver's display surface: a background colour, six picture slots and direct drawing.
+//
+// This is plain code over QImage with no display: the saver window only presents the frame that
+// the surface keeps. Slot and background changes show at the next repaint (after the tick has
+// returned to the message loop); direct drawing shows at once and is lost wherever a repaint
+// reaches.
+#pragma once
+
+#include <QImage>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace fellridge::platform {
+class Screen;
+}
+
+namespace fellridge::saver {
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// Left, top, right, bottom; right and bottom exclusive.
+struct Rect {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    std::int32_t width() const { return right - left; }
+    std::int32_t height() const { return bottom - top; }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// A loaded picture: empty, a bitmap, or a JPEG whose pixels are decoded on first use and then
+// kept with it. Copies share the (immutable) data, so a copy is independent and cheap.
+class Picture {
+public:
+    Picture();  // empty: 0 x 0, draws nothing
+    // Reads the whole file and parses only its JPEG header. An empty file gives an empty
+    // picture. Throws PictureError when the file is missing or unreadable, the header is broken,
+    // or the picture is larger than kMaxPixels.
+    static Picture loadJpeg(const std::string& path);
+    // Reads a Windows bitmap (24-bit and the other common forms). Throws PictureError.
+    static Picture loadBmp(const std::string& path);
+    static Picture fromBmpBytes(std::span<const std::uint8_t> bytes);
+    // A picture of the given pixels (tests and the fallback picture use this).
+    static Picture fromImage(const QImage& image);
+
+    int width() const;
+    int height() const;
+    bool empty() const;
+    // The pixels as Format_RGB32, decoded on the first call and kept. Damage met by the
+    // decoder shows what was decoded; a picture that can't be decoded at all shows the
+    // fallback picture set with setFallback (or stays blank).
+    const QImage& pixels() const;
+
+    static constexpr std::int64_t kMaxPixels = 150'000'000;
+    static void setFallback(const Picture& fallback);
+
+    struct Data;  // implementation
+
+private:
+    std::shared_ptr<Data> data_;
+};
+
+class PictureError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The stored fallback picture imagjunk (72 x 65, 24-bit), from the program's resources.
+Picture fallbackPicture();
+
+enum class Slot { imagjunk = 0, Image1, Image2, Image3, Image4, Image5 };
+inline constexpr int kSlotCount = 6;
+
+struct SlotState {
+    std::int32_t left = 0, top = 0, width = 0, height = 0;
+    bool stretch = false;
+    bool visible = false;
+    Picture picture;
+};
+
+// A picture decoded to 24-bit colour for one tick of the animation modes.
+class WorkingCopy {
+public:
+    WorkingCopy() = default;
+    explicit WorkingCopy(const Picture& picture);
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
+    // Row r (0 is the top): width x 3 bytes, blue, green, red per pixel.
+    std::span<const std::uint8_t> row(int r) const;
+    const QImage& image() const { return image_; }  // Format_BGR888
+
+private:
+    QImage image_;
+};
+
+// How the surface reaches the screen; the saver window implements it, tests fake it.
+class Presenter {
+public:
+    virtual ~Presenter() = default;
+    // Shows the frame's pixels in the area now (direct drawing).
+    virtual void present(const Rect& area) = 0;
+    // Asks for a repaint (Surface::repaint over the whole window) at the next turn of the
+    // message loop.
+    virtual void scheduleRepaint() = 0;
+};
+
+class Surface {
+public:
+    Surface(platform::Screen& screen, Presenter* presenter);
+
+    // Slots, with the design values of the saver window when created.
+    const SlotState& slot(Slot s) const { return slots_[static_cast<int>(s)]; }
+    void show(Slot s);
+    void hide(Slot s);
+    void clear(Slot s);
+    void copyPicture(Slot from, Slot to);
+    void setPicture(Slot s, Picture picture);
+    void setStretch(Slot s, bool on);
+    void setLeft(Slot s, std::int32_t v);
+    void setTop(Slot s, std::int32_t v);
+    void setWidth(Slot s, std::int32_t v);
+    void setHeight(Slot s, std::int32_t v);
+    void sizeImage1ToPicture();
+    // left := round(SW / 2 - width / 2), top := round(SH / 2 - height / 2), ties to even,
+    // rounded once.
+    void centreImage1();
+    void bringToFront(Slot s);
+    // Bottom to top.
+    const std::array<Slot, kSlotCount>& stacking() const { return order_; }
+
+    void setBackground(Rgb colour);
+    Rgb background() const { return background_; }
+
+    WorkingCopy makeWorkingCopy(Slot s) const;
+    // Plain source copy of src (of the working copy) onto dst (of the window), scaled when the
+    // sizes differ, clipped to the window. Shows at once.
+    void copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect& src);
+    // Sets one pixel; outside the window nothing happens. Shows at once.
+    void setPixel(std::int32_t x, std::int32_t y, Rgb colour);
+
+    int screenWidth() const;
+    int screenHeight() const;
+
+    // Paints background and visible slots over the frame in the area (the whole window when
+    // the area is empty), as a repaint of the window does.
+    void repaint(const Rect& area = {});
+    // What the window shows (Format_RGB32, screen-sized).
+    const QImage& frame() const { return frame_; }
+
+private:
+    void changed();
+    void ensureFrame();
+    SlotState& at(Slot s) { return slots_[static_cast<int>(s)]; }
+
+    platform::Screen& screen_;
+    Presenter* presenter_;
+    std::array<SlotState, kSlotCount> slots_;
+    std::array<Slot, kSlotCount> order_;
+    Rgb background_{};
+    QImage frame_;
+};
+
+}  // namespace fellridge::saver
