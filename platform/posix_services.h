@@ -1,0 +1,49 @@
+// The platform services that need no toolkit: directories and version from the environment,
+// the registry export file, dlopen, and FindWindow over X11.
+#pragma once
+
+#include <string>
+
+#include "platform/services.h"
+
+namespace fellridge::platform {
+
+// $FELLRIDGE_WINDOWS_DIR, $FELLRIDGE_SYSTEM_DIR and $FELLRIDGE_PLATFORM_ID, with their defaults.
+class PosixEnvironment : public Environment {
+public:
+    std::optional<std::string> windowsDirectory() override;
+    std::string systemDirectory() override;
+    int platformId() override;
+};
+
+// HKEY_CURRENT_USER as a registry export text file: $FELLRIDGE_REGISTRY, else
+// $XDG_CONFIG_HOME/fellridge-wildlife/user.reg. Read afresh at each query; a missing file is a
+// missing key.
+class FileRegistry : public Registry {
+public:
+    FileRegistry();
+    explicit FileRegistry(std::string path) : path_(std::move(path)) {}
+    bool keyExists(const std::string& key) override;
+    std::optional<Value> value(const std::string& key, const std::string& name) override;
+
+private:
+    std::string path_;
+};
+
+// dlopen of the exact path, dlsym, dlclose.
+class DlLibraries : public Libraries {
+public:
+    Handle load(const std::string& path) override;
+    void* symbol(Handle library, const char* name) override;
+    void unload(Handle library) override;
+};
+
+// Walks the X display's window tree (through window-manager frames) for a window whose
+// WM_CLASS class part and name (_NET_WM_NAME or WM_NAME) match exactly. Without an X display
+// nothing is found.
+class X11WindowFinder : public WindowFinder {
+public:
+    std::uintptr_t find(const std::string& className, const std::string& windowName) override;
+};
+
+}  // namespace fellridge::platform
