@@ -1,1 +1,498 @@
-// (being written)
+#include "settings/profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/services.h"
+
+namespace fellridge::settings::profile {
+namespace {
+
+constexpr char kUpperOffset = 'a' - 'A';
+
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - kUpperOffset) : c;
+}
+
+std::string upperText(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = upper(c);
+    return result;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (upper(a[i]) != upper(b[i])) return false;
+    }
+    return true;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// One line of the content: [begin, end) is its text without the line end, rawEnd is where its
+// "\r\n" or "\n" starts, next is where the following line starts.
+struct Line {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::size_t rawEnd = 0;
+    std::size_t next = 0;
+};
+
+enum class Kind { Blank, Section, Key, Other };
+
+struct Parsed {
+    Kind kind = Kind::Other;
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // raw text after '=' for a key line
+};
+
+// Walks the content line by line without copying it.
+class Lines {
+  public:
+    explicit Lines(std::string_view content) : content_(content) {}
+
+    bool next(Line& line) {
+        if (pos_ >= content_.size()) return false;
+        line.begin = pos_;
+        std::size_t lf = content_.find('\n', pos_);
+        if (lf == std::string_view::npos) {
+            line.rawEnd = content_.size();
+            line.next = content_.size();
+        } else {
+            line.rawEnd = lf;
+            line.next = lf + 1;
+        }
+        line.end = line.rawEnd;
+        if (line.end > line.begin && content_[line.end - 1] == '\r') --line.end;
+        pos_ = line.next;
+        return true;
+    }
+
+    std::string_view text(const Line& line) const {
+        return content_.substr(line.begin, line.end - line.begin);
+    }
+
+  private:
+    std::string_view content_;
+    std::size_t pos_ = 0;
+};
+
+Parsed parse(std::string_view text) {
+    Parsed parsed;
+    std::string_view body = trim(text);
+    if (body.empty()) {
+        parsed.kind = Kind::Blank;
+        return parsed;
+    }
+    if (body.front() == '[') {
+        std::string_view inner = body.substr(1);
+        std::size_t close = inner.find(']');
+        if (close != std::string_view::npos) inner = inner.substr(0, close);
+        parsed.kind = Kind::Section;
+        parsed.name = trim(inner);
+        return parsed;
+    }
+    if (body.front() == ';') return parsed;  // a comment
+    std::size_t eq = body.find('=');
+    if (eq == std::string_view::npos) return parsed;
+    parsed.kind = Kind::Key;
+    parsed.name = trim(body.substr(0, eq));
+    parsed.value = body.substr(eq + 1);
+    return parsed;
+}
+
+std::string readValue(std::string_view raw) {
+    std::string_view value = trim(raw);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+    }
+    if (value.size() > kMaxValueLength) value = value.substr(0, kMaxValueLength);
+    return std::string(value);
+}
+
+// The value as it is stored, so that readValue gives it back.
+std::string storedValue(const std::string& value) {
+    bool needsQuotes = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') needsQuotes = true;
+    return needsQuotes ? '"' + value + '"' : value;
+}
+
+std::string keyLine(std::string_view key, const std::string& value) {
+    std::string line(key);
+    line += '=';
+    line += storedValue(value);
+    return line;
+}
+
+}  // namespace
+
+bool canStore(std::string_view text) {
+    return text.find_first_of("\r\n") == std::string_view::npos;
+}
+
+std::vector<std::optional<std::string>> lookupMany(std::string_view content,
+                                                   std::string_view section,
+                                                   const std::vector<std::string>& keys) {
+    std::vector<std::optional<std::string>> result(keys.size());
+    std::unordered_map<std::string, std::vector<std::size_t>> wanted;
+    for (std::size_t i = 0; i < keys.size(); ++i) wanted[upperText(keys[i])].push_back(i);
+    std::size_t missing = wanted.size();
+
+    Lines lines(content);
+    Line line;
+    bool inSection = false;
+    while (missing > 0 && lines.next(line)) {
+        Parsed parsed = parse(lines.text(line));
+        if (parsed.kind == Kind::Section) {
+            if (inSection) break;  // only the first section of the name counts
+            inSection = sameName(parsed.name, section);
+            continue;
+        }
+        if (!inSection || parsed.kind != Kind::Key) continue;
+        auto found = wanted.find(upperText(parsed.name));
+        if (found == wanted.end() || found->second.empty()) continue;
+        std::string value = readValue(parsed.value);
+        for (std::size_t index : found->second) result[index] = value;
+        found->second.clear();  // the first key of the name counts
+        --missing;
+    }
+    return result;
+}
+
+std::optional<std::string> lookup(std::string_view content, std::string_view section,
+                                  std::string_view key) {
+    return lookupMany(content, section, {std::string(key)}).front();
+}
+
+std::string applyWrites(std::string_view content, const std::vector<Entry>& entries) {
+    struct Located {
+        std::size_t begin = 0;
+        std::size_t rawEnd = 0;
+        std::string name;  // the key's spelling in the file, kept when its line is replaced
+    };
+    struct Plan {
+        std::string name;
+        bool found = false;
+        std::size_t insertAt = 0;  // after the section's last non-blank line
+        std::unordered_map<std::string, Located> located;
+        std::vector<std::string> added;
+        std::unordered_map<std::string, std::size_t> addedIndex;
+    };
+    std::vector<Plan> plans;
+    std::unordered_map<std::string, std::size_t> planIndex;
+    std::unordered_map<std::string, std::size_t> wantedKeys;  // "SECTION\nKEY" -> plan
+    for (const Entry& entry : entries) {
+        std::string sectionKey = upperText(entry.section);
+        auto [it, inserted] = planIndex.try_emplace(sectionKey, plans.size());
+        if (inserted) plans.push_back(Plan{entry.section, false, 0, {}, {}, {}});
+        wantedKeys.emplace(sectionKey + '\n' + upperText(entry.key), it->second);
+    }
+
+    // One pass over the content: where each wanted section is, where its new keys go, and the
+    // lines of the wanted keys that already exist.
+    Lines lines(content);
+    Line line;
+    Plan* current = nullptr;
+    std::string currentUpper;
+    while (lines.next(line)) {
+        Parsed parsed = parse(lines.text(line));
+        if (parsed.kind == Kind::Section) {
+            current = nullptr;
+            currentUpper = upperText(parsed.name);
+            auto it = planIndex.find(currentUpper);
+            if (it != planIndex.end() && !plans[it->second].found) {
+                current = &plans[it->second];
+                current->found = true;
+                current->insertAt = line.next;
+            }
+            continue;
+        }
+        if (current == nullptr) continue;
+        if (parsed.kind != Kind::Blank) current->insertAt = line.next;
+        if (parsed.kind != Kind::Key) continue;
+        std::string keyUpper = upperText(parsed.name);
+        if (!wantedKeys.contains(currentUpper + '\n' + keyUpper)) continue;
+        current->located.try_emplace(keyUpper,
+                                     Located{line.begin, line.rawEnd, std::string(parsed.name)});
+    }
+
+    // Replacements by the start of their line; later entries for the same key overwrite.
+    struct Replacement {
+        std::size_t rawEnd;
+        std::string text;
+    };
+    std::unordered_map<std::size_t, Replacement> replacements;
+    for (const Entry& entry : entries) {
+        Plan& plan = plans[planIndex.at(upperText(entry.section))];
+        std::string keyUpper = upperText(entry.key);
+        if (auto it = plan.located.find(keyUpper); it != plan.located.end()) {
+            replacements[it->second.begin] =
+                Replacement{it->second.rawEnd, keyLine(it->second.name, entry.value)};
+        } else if (auto added = plan.addedIndex.find(keyUpper); added != plan.addedIndex.end()) {
+            plan.added[added->second] = keyLine(entry.key, entry.value);
+        } else {
+            plan.addedIndex.emplace(keyUpper, plan.added.size());
+            plan.added.push_back(keyLine(entry.key, entry.value));
+        }
+    }
+
+    // Edits in content order; at one offset, insertions (after the line before) come first.
+    struct Edit {
+        std::size_t offset;
+        int order;  // 0 insert, 1 replace
+        std::size_t end;
+        const std::string* text;
+        const std::vector<std::string>* lines;
+    };
+    std::vector<Edit> edits;
+    for (const auto& [begin, replacement] : replacements) {
+        edits.push_back(Edit{begin, 1, replacement.rawEnd, &replacement.text, nullptr});
+    }
+    for (const Plan& plan : plans) {
+        if (plan.found && !plan.added.empty()) {
+            edits.push_back(Edit{plan.insertAt, 0, plan.insertAt, nullptr, &plan.added});
+        }
+    }
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
+        return a.offset != b.offset ? a.offset < b.offset : a.order < b.order;
+    });
+
+    std::string out;
+    out.reserve(content.size() + entries.size() * 24 + 64);
+    auto endLine = [&out] {
+        if (!out.empty() && out.back() != '\n') out += '\n';
+    };
+    std::size_t pos = 0;
+    for (const Edit& edit : edits) {
+        out.append(content.substr(pos, edit.offset - pos));
+        if (edit.order == 0) {
+            endLine();
+            for (const std::string& added : *edit.lines) {
+                out += added;
+                out += '\n';
+            }
+        } else {
+            out += *edit.text;
+        }
+        pos = edit.end;
+    }
+    out.append(content.substr(pos));
+    for (const Plan& plan : plans) {
+        if (plan.found) continue;
+        endLine();
+        out += '[' + plan.name + "]\n";
+        for (const std::string& added : plan.added) {
+            out += added;
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+std::int32_t parseInteger(std::string_view text, std::int32_t fallback) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    if (text.empty()) return fallback;
+
+    std::string_view hex;
+    bool isHex = false;
+    if (text.front() == '$' || text.front() == 'x' || text.front() == 'X') {
+        hex = text.substr(1);
+        isHex = true;
+    } else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        hex = text.substr(2);
+        isHex = true;
+    }
+    if (isHex) {
+        if (hex.empty()) return fallback;
+        std::uint64_t value = 0;
+        for (char c : hex) {
+            int digit;
+            if (c >= '0' && c <= '9') {
+                digit = c - '0';
+            } else if (c >= 'a' && c <= 'f') {
+                digit = c - 'a' + 10;
+            } else if (c >= 'A' && c <= 'F') {
+                digit = c - 'A' + 10;
+            } else {
+                return fallback;
+            }
+            value = value * 16 + static_cast<std::uint64_t>(digit);
+            if (value > 0xFFFFFFFFu) return fallback;
+        }
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    }
+
+    bool negative = false;
+    if (text.front() == '-' || text.front() == '+') {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return fallback;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return fallback;
+        value = value * 10 + (c - '0');
+        if (value > std::int64_t{INT32_MAX} + 1) return fallback;
+    }
+    if (negative) return static_cast<std::int32_t>(-value);
+    if (value > INT32_MAX) return fallback;
+    return static_cast<std::int32_t>(value);
+}
+
+namespace {
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+// Reads an open regular file to its end, giving up past kMaxFileSize.
+std::optional<std::string> readAll(int fd) {
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (got == 0) return content;
+        content.append(buffer, static_cast<std::size_t>(got));
+        if (content.size() > kMaxFileSize) return std::nullopt;
+    }
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t put = ::write(fd, data.data(), data.size());
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+std::string folderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// The file a write replaces: a symbolic link is followed so that the link itself stays.
+std::string writeTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+        if (real) return real.get();
+    }
+    return path;
+}
+
+}  // namespace
+
+std::optional<std::string> readFile(const std::string& path) {
+    // Non-blocking, so that a FIFO in the file's place can't stall the open.
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) return std::nullopt;
+    return readAll(fd.get());
+}
+
+void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
+    const Failure refused("Unable to write to " + path);
+    for (const Entry& entry : entries) {
+        if (!canStore(entry.section) || !canStore(entry.key) || !canStore(entry.value) ||
+            entry.key.find('=') != std::string::npos ||
+            entry.section.find(']') != std::string::npos) {
+            throw refused;
+        }
+    }
+
+    const std::string target = writeTarget(path);
+    const std::string folder = folderOf(target);
+    std::string content;
+    struct stat old {};
+    bool existed = false;
+    if (::stat(target.c_str(), &old) == 0) {
+        existed = true;
+        // A file without its owner's write permission is read-only, even for root.
+        if (!S_ISREG(old.st_mode) || (old.st_mode & S_IWUSR) == 0 ||
+            ::access(target.c_str(), W_OK) != 0) {
+            throw refused;
+        }
+        std::optional<std::string> current = readFile(target);
+        if (!current) throw refused;  // never replace what could not be read
+        content = std::move(*current);
+    } else if (errno != ENOENT) {
+        throw refused;
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) throw refused;
+
+    const std::string updated = applyWrites(content, entries);
+
+    // A hidden temporary name in the same folder, so that the rename is atomic.
+    std::string temporary;
+    int raw = -1;
+    std::random_device device;
+    for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
+        temporary = folder + "/.fellridge28.ini." + std::to_string(::getpid()) + '.' +
+                    std::to_string(device()) + ".tmp";
+        raw = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (raw < 0 && errno != EEXIST) break;
+    }
+    if (raw < 0) throw refused;
+    Descriptor fd(raw);
+
+    bool ok = writeAll(fd.get(), updated);
+    if (ok && existed) {
+        ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+        if (ok && ::geteuid() == 0) {
+            // Only root can hand the file back to its owner; others own what they write.
+            ok = ::fchown(fd.get(), old.st_uid, old.st_gid) == 0;
+        }
+    }
+    if (ok) ok = ::fsync(fd.get()) == 0;
+    if (ok) ok = ::close(fd.release()) == 0;
+    if (ok) ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        throw refused;
+    }
+}
+
+}  // namespace fellridge::settings::profile
