@@ -1,42 +1,396 @@
+// Pictures: JPEG files (header on load, pixels on first use) and Windows bitmaps.
+#include <QFile>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
 #include "saver/surface.h"
+
+// Qt's resource initialiser may not be called from inside a namespace.
+static void initSaverResources() {
+    Q_INIT_RESOURCE(saver_resources);
+}
 
 namespace fellridge::saver {
 
 struct Picture::Data {
-    QImage image;
+    int width = 0;
+    int height = 0;
+    // A JPEG picture keeps its file until its pixels are first asked for.
+    std::vector<std::uint8_t> jpeg;
+    bool decoded = false;
+    QImage image;  // Format_RGB32 once decoded
 };
 
+namespace {
+
+Picture& fallbackSlot() {
+    static Picture fallback;
+    return fallback;
+}
+bool& fallbackSet() {
+    static bool set = false;
+    return set;
+}
+
+// libjpeg reports fatal errors through error_exit, which must not return: we jump back to the
+// caller's setjmp instead of letting the library end the process.
+struct JpegError {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void onJpegError(j_common_ptr info) {
+    auto* error = reinterpret_cast<JpegError*>(info->err);
+    std::longjmp(error->jump, 1);
+}
+
+// Warnings (corrupt data, premature end of file) are no reason to stop: the decoder fills in
+// what it can't read and we show what it decoded.
+void onJpegMessage(j_common_ptr, int) {}
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw PictureError("cannot open " + path);
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    if (in.bad()) throw PictureError("cannot read " + path);
+    return bytes;
+}
+
+struct JpegHeader {
+    int width = 0;
+    int height = 0;
+};
+
+// Parses the header only. Returns false when libjpeg rejects it.
+bool readJpegHeader(const std::vector<std::uint8_t>& bytes, JpegHeader& header) {
+    jpeg_decompress_struct info{};
+    JpegError error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = onJpegError;
+    error.manager.emit_message = onJpegMessage;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    header.width = static_cast<int>(info.image_width);
+    header.height = static_cast<int>(info.image_height);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+// Decodes into an RGB32 image of the header's size. Rows the decoder never reaches stay grey,
+// as libjpeg itself fills a truncated file. Returns false when not a single row was decoded.
+bool decodeJpeg(const std::vector<std::uint8_t>& bytes, QImage& out) {
+    jpeg_decompress_struct info{};
+    JpegError error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = onJpegError;
+    error.manager.emit_message = onJpegMessage;
+    // Survive the longjmp: the row buffer for CMYK is ours to free.
+    unsigned char* volatile cmykRow = nullptr;
+    volatile unsigned rowsDone = 0;
+    if (setjmp(error.jump)) {
+        delete[] cmykRow;
+        jpeg_destroy_decompress(&info);
+        return rowsDone > 0;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    if (cmyk) {
+        info.out_color_space = JCS_CMYK;
+    } else {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        info.out_color_space = JCS_EXT_BGRX;  // the byte order of 0xffRRGGBB in memory
+#else
+        info.out_color_space = JCS_EXT_XRGB;
+#endif
+    }
+    jpeg_start_decompress(&info);
+    const int width = static_cast<int>(info.output_width);
+    const int height = static_cast<int>(info.output_height);
+    if (out.width() != width || out.height() != height) {
+        out = QImage(width, height, QImage::Format_RGB32);
+        if (out.isNull()) {  // no memory for the pixels
+            jpeg_destroy_decompress(&info);
+            return false;
+        }
+        out.fill(qRgb(128, 128, 128));
+    }
+    if (cmyk) cmykRow = new unsigned char[static_cast<std::size_t>(width) * 4];
+    while (info.output_scanline < info.output_height) {
+        const unsigned r = info.output_scanline;
+        if (cmyk) {
+            JSAMPROW row = cmykRow;
+            jpeg_read_scanlines(&info, &row, 1);
+            // Adobe writes CMYK inverted: each stored value is 255 minus the ink.
+            auto* target = reinterpret_cast<QRgb*>(out.scanLine(static_cast<int>(r)));
+            const unsigned char* in = cmykRow;
+            for (int x = 0; x < width; ++x, in += 4) {
+                const unsigned k = in[3];
+                target[x] = qRgb(in[0] * k / 255, in[1] * k / 255, in[2] * k / 255);
+            }
+        } else {
+            JSAMPROW row = out.scanLine(static_cast<int>(r));
+            jpeg_read_scanlines(&info, &row, 1);
+        }
+        rowsDone = rowsDone + 1;
+    }
+    jpeg_finish_decompress(&info);
+    delete[] cmykRow;
+    cmykRow = nullptr;
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+// --- Windows bitmaps ---------------------------------------------------------------------------
+
+class ByteReader {
+  public:
+    explicit ByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    bool has(std::uint64_t offset, std::uint64_t count) const {
+        return offset <= bytes_.size() && count <= bytes_.size() - offset;
+    }
+    std::uint32_t u16(std::uint64_t at) const {
+        return bytes_[at] | static_cast<std::uint32_t>(bytes_[at + 1]) << 8;
+    }
+    std::uint32_t u32(std::uint64_t at) const { return u16(at) | u16(at + 2) << 16; }
+    std::int32_t s32(std::uint64_t at) const { return static_cast<std::int32_t>(u32(at)); }
+    const std::uint8_t* at(std::uint64_t offset) const { return bytes_.data() + offset; }
+    std::uint64_t size() const { return bytes_.size(); }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+[[noreturn]] void badBitmap(const char* why) {
+    throw PictureError(std::string("bitmap: ") + why);
+}
+
+// One colour channel of a 16- or 32-bit pixel under its bit mask, scaled to 0..255.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    std::uint32_t max = 0;
+    explicit Channel(std::uint32_t m = 0) : mask(m) {
+        if (mask == 0) return;
+        while (((mask >> shift) & 1u) == 0) ++shift;
+        max = mask >> shift;
+    }
+    int value(std::uint32_t pixel) const {
+        if (max == 0) return 0;
+        const std::uint64_t v = (pixel & mask) >> shift;
+        return static_cast<int>((v * 255 + max / 2) / max);
+    }
+};
+
+QImage decodeBitmap(std::span<const std::uint8_t> bytes) {
+    const ByteReader in(bytes);
+    constexpr std::uint64_t kFileHeader = 14;
+    if (!in.has(0, kFileHeader + 4) || bytes[0] != 'B' || bytes[1] != 'M')
+        badBitmap("not a bitmap");
+    const std::uint64_t pixelOffset = in.u32(10);
+    const std::uint64_t infoSize = in.u32(kFileHeader);
+    if (!in.has(kFileHeader, infoSize)) badBitmap("header past the end");
+
+    std::int64_t width = 0, height = 0;
+    std::uint32_t bitCount = 0, compression = 0, coloursUsed = 0;
+    std::uint64_t paletteEntry = 4;
+    if (infoSize == 12) {  // core header
+        width = in.u16(kFileHeader + 4);
+        height = static_cast<std::int16_t>(in.u16(kFileHeader + 6));
+        bitCount = in.u16(kFileHeader + 10);
+        paletteEntry = 3;
+    } else if (infoSize >= 40 && infoSize <= 1024) {
+        width = in.s32(kFileHeader + 4);
+        height = in.s32(kFileHeader + 8);
+        bitCount = in.u16(kFileHeader + 14);
+        compression = in.u32(kFileHeader + 16);
+        coloursUsed = in.u32(kFileHeader + 32);
+    } else {
+        badBitmap("unknown header");
+    }
+    const bool topDown = height < 0;
+    if (topDown) height = -height;  // 64-bit: -INT32_MIN is fine
+    if (width <= 0 || height <= 0) badBitmap("no pixels");
+    if (width * height > Picture::kMaxPixels) badBitmap("too large");
+
+    // Masks: BI_BITFIELDS (3) keeps them after the 40-byte header (or inside a larger one).
+    std::uint32_t masks[3] = {0, 0, 0};
+    std::uint64_t paletteOffset = kFileHeader + infoSize;
+    if (compression == 3) {
+        if (bitCount != 16 && bitCount != 32) badBitmap("bit fields need 16 or 32 bits");
+        if (!in.has(kFileHeader + 40, 12)) badBitmap("masks past the end");
+        for (int i = 0; i < 3; ++i)
+            masks[i] = in.u32(kFileHeader + 40 + 4 * static_cast<unsigned>(i));
+        if (infoSize == 40) paletteOffset += 12;
+    } else if (compression != 0) {
+        badBitmap("compressed bitmaps are not supported");
+    } else if (bitCount == 16) {
+        masks[0] = 0x7c00, masks[1] = 0x03e0, masks[2] = 0x001f;
+    } else if (bitCount == 32) {
+        masks[0] = 0xff0000, masks[1] = 0x00ff00, masks[2] = 0x0000ff;
+    }
+
+    std::vector<QRgb> palette;
+    if (bitCount == 1 || bitCount == 4 || bitCount == 8) {
+        const std::uint32_t full = 1u << bitCount;
+        const std::uint32_t count = coloursUsed == 0 || coloursUsed > full ? full : coloursUsed;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint64_t at = paletteOffset + i * paletteEntry;
+            if (!in.has(at, 3)) break;  // a short palette: missing entries are black
+            palette.push_back(qRgb(bytes[at + 2], bytes[at + 1], bytes[at]));
+        }
+        palette.resize(full, qRgb(0, 0, 0));
+    } else if (bitCount != 16 && bitCount != 24 && bitCount != 32) {
+        badBitmap("unsupported bit count");
+    }
+
+    const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) / 32) * 4;
+    if (!in.has(pixelOffset, stride * static_cast<std::uint64_t>(height)))
+        badBitmap("pixels past the end");
+
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
+    if (image.isNull()) badBitmap("no memory for the pixels");
+    const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+    for (std::int64_t y = 0; y < height; ++y) {
+        const std::int64_t storedRow = topDown ? y : height - 1 - y;
+        const std::uint8_t* src =
+            in.at(pixelOffset + static_cast<std::uint64_t>(storedRow) * stride);
+        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
+        for (std::int64_t x = 0; x < width; ++x) {
+            switch (bitCount) {
+                case 1:
+                    dst[x] = palette[(src[x / 8] >> (7 - x % 8)) & 1];
+                    break;
+                case 4:
+                    dst[x] = palette[(src[x / 2] >> (x % 2 ? 0 : 4)) & 0xf];
+                    break;
+                case 8:
+                    dst[x] = palette[src[x]];
+                    break;
+                case 24:
+                    dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                    break;
+                case 16: {
+                    const std::uint32_t p = src[2 * x] | static_cast<std::uint32_t>(src[2 * x + 1])
+                                                             << 8;
+                    dst[x] = qRgb(red.value(p), green.value(p), blue.value(p));
+                    break;
+                }
+                default: {
+                    const std::uint8_t* q = src + 4 * x;
+                    const std::uint32_t p = q[0] | static_cast<std::uint32_t>(q[1]) << 8 |
+                                            static_cast<std::uint32_t>(q[2]) << 16 |
+                                            static_cast<std::uint32_t>(q[3]) << 24;
+                    dst[x] = qRgb(red.value(p), green.value(p), blue.value(p));
+                    break;
+                }
+            }
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
 Picture::Picture() = default;
-Picture Picture::loadJpeg(const std::string&) {
-    return {};
+
+Picture Picture::loadJpeg(const std::string& path) {
+    std::vector<std::uint8_t> bytes = readWholeFile(path);
+    Picture picture;
+    if (bytes.empty()) return picture;  // an empty file is an empty picture
+    JpegHeader header;
+    if (!readJpegHeader(bytes, header)) throw PictureError("broken JPEG header: " + path);
+    if (static_cast<std::int64_t>(header.width) * header.height > kMaxPixels)
+        throw PictureError("picture too large: " + path);
+    picture.data_ = std::make_shared<Data>();
+    picture.data_->width = header.width;
+    picture.data_->height = header.height;
+    picture.data_->jpeg = std::move(bytes);
+    return picture;
 }
-Picture Picture::loadBmp(const std::string&) {
-    return {};
+
+Picture Picture::loadBmp(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = readWholeFile(path);
+    return fromBmpBytes(bytes);
 }
-Picture Picture::fromBmpBytes(std::span<const std::uint8_t>) {
-    return {};
+
+Picture Picture::fromBmpBytes(std::span<const std::uint8_t> bytes) {
+    return fromImage(decodeBitmap(bytes));
 }
+
 Picture Picture::fromImage(const QImage& image) {
-    Picture p;
-    p.data_ = std::make_shared<Data>(Data{image.convertToFormat(QImage::Format_RGB32)});
-    return p;
+    Picture picture;
+    if (image.isNull()) return picture;
+    picture.data_ = std::make_shared<Data>();
+    picture.data_->image = image.convertToFormat(QImage::Format_RGB32);
+    picture.data_->width = image.width();
+    picture.data_->height = image.height();
+    picture.data_->decoded = true;
+    return picture;
 }
+
 int Picture::width() const {
-    return data_ ? data_->image.width() : 0;
+    return data_ ? data_->width : 0;
 }
 int Picture::height() const {
-    return data_ ? data_->image.height() : 0;
+    return data_ ? data_->height : 0;
 }
 bool Picture::empty() const {
     return width() == 0 || height() == 0;
 }
+
 const QImage& Picture::pixels() const {
     static const QImage none;
-    return data_ ? data_->image : none;
+    if (!data_) return none;
+    Data& d = *data_;
+    if (!d.decoded) {
+        // Decoded once: a picture that can't be decoded is not tried again on every repaint.
+        d.decoded = true;
+        const bool any = !d.jpeg.empty() && decodeJpeg(d.jpeg, d.image);
+        std::vector<std::uint8_t>().swap(d.jpeg);
+        if (!any) {
+            const Picture& fallback = fallbackSet() ? fallbackSlot() : fallbackPicture();
+            d.image = fallback.data_ && fallback.data_.get() != data_.get() ? fallback.pixels()
+                                                                            : QImage();
+        }
+    }
+    return d.image;
 }
-void Picture::setFallback(const Picture&) {}
+
+void Picture::setFallback(const Picture& fallback) {
+    fallbackSlot() = fallback;
+    fallbackSet() = true;
+}
+
 Picture fallbackPicture() {
-    return {};
+    static const Picture stored = [] {
+        initSaverResources();
+        QFile file(QStringLiteral(":/imagjunk.bmp"));
+        if (!file.open(QIODevice::ReadOnly)) return Picture();
+        const QByteArray bytes = file.readAll();
+        try {
+            return Picture::fromBmpBytes({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                          static_cast<std::size_t>(bytes.size())});
+        } catch (const PictureError&) {
+            return Picture();
+        }
+    }();
+    return stored;
 }
 
 }  // namespace fellridge::saver

@@ -1,11 +1,133 @@
+// The saver's display surface: the frame the window shows, its slots and direct drawing.
 #include "saver/surface.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "platform/services.h"
 
 namespace fellridge::saver {
 
+namespace {
+
+// A rectangle in 64-bit coordinates, so that slot bounds near the 32-bit limits can't overflow.
+struct Box {
+    std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+    std::int64_t width() const { return right - left; }
+    std::int64_t height() const { return bottom - top; }
+    bool empty() const { return right <= left || bottom <= top; }
+};
+
+Box intersect(const Box& a, const Box& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+Box boxOf(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// Only call with a box that lies inside a QImage (so it fits in int).
+QRect rectOf(const Box& b) {
+    return {static_cast<int>(b.left), static_cast<int>(b.top), static_cast<int>(b.width()),
+            static_cast<int>(b.height())};
+}
+
+// The largest screen side we make a frame for; anything beyond is a broken screen query.
+constexpr int kMaxScreenSide = 1 << 15;
+
+// Copies src's pixels in srcArea (inside src) to the frame, srcArea's corner landing at
+// (x, y), only where the result lies inside clip (inside the frame). Both images are RGB32.
+// Returns the frame area written.
+QRect blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, const QRect& srcArea,
+           const QRect& clip) {
+    const Box target{x, y, x + srcArea.width(), y + srcArea.height()};
+    const Box area = intersect(target, boxOf(clip));
+    if (area.empty()) return {};
+    const std::int64_t sx = srcArea.left() + (area.left - x);
+    const std::int64_t sy = srcArea.top() + (area.top - y);
+    const std::size_t bytes = static_cast<std::size_t>(area.width()) * 4;
+    uchar* const frameBits = frame.bits();
+    const qsizetype frameStride = frame.bytesPerLine();
+    const uchar* const srcBits = src.constBits();
+    const qsizetype srcStride = src.bytesPerLine();
+    for (std::int64_t row = 0; row < area.height(); ++row) {
+        std::memcpy(frameBits + (area.top + row) * frameStride + area.left * 4,
+                    srcBits + (sy + row) * srcStride + sx * 4, bytes);
+    }
+    return rectOf(area);
+}
+
+// Draws the srcArea of image scaled to dst, limited to clip (inside the frame). A cache, when
+// given, keeps the scaled picture for the next call with the same picture and size.
+void drawScaled(QImage& frame, Box dst, const QImage& image, QRect srcArea, const QRect& clip,
+                std::int64_t maxScaledPixels, QImage* cache = nullptr, bool cacheValid = false) {
+    if (dst.empty() || srcArea.isEmpty() || image.isNull()) return;
+    // A source area reaching past the picture: keep the part inside and its share of dst.
+    const QRect inside = srcArea.intersected(image.rect());
+    if (inside.isEmpty()) return;
+    if (inside != srcArea) {
+        const double sx = static_cast<double>(dst.width()) / srcArea.width();
+        const double sy = static_cast<double>(dst.height()) / srcArea.height();
+        const Box moved{
+            dst.left + std::llround((inside.left() - srcArea.left()) * sx),
+            dst.top + std::llround((inside.top() - srcArea.top()) * sy),
+            dst.left + std::llround((inside.left() + inside.width() - srcArea.left()) * sx),
+            dst.top + std::llround((inside.top() + inside.height() - srcArea.top()) * sy)};
+        dst = moved;
+        srcArea = inside;
+        if (dst.empty()) return;
+    }
+    const Box visible = intersect(dst, boxOf(clip));
+    if (visible.empty()) return;
+
+    if (dst.width() * dst.height() <= maxScaledPixels) {
+        // Area-averaging scale of the whole area once, then a plain copy of what shows.
+        QImage scaled;
+        if (cache && cacheValid) {
+            scaled = *cache;
+        } else {
+            const QImage part = srcArea == image.rect() ? image : image.copy(srcArea);
+            scaled = part.scaled(static_cast<int>(dst.width()), static_cast<int>(dst.height()),
+                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+            if (cache) *cache = scaled;
+        }
+        if (!scaled.isNull()) {
+            blit(frame, dst.left, dst.top, scaled, scaled.rect(), rectOf(visible));
+            return;
+        }
+    }
+    // A slot far larger than the screen: let the painter sample only the part that shows.
+    QPainter painter(&frame);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setClipRect(rectOf(visible));
+    painter.drawImage(QRectF(static_cast<qreal>(dst.left), static_cast<qreal>(dst.top),
+                             static_cast<qreal>(dst.width()), static_cast<qreal>(dst.height())),
+                      image, QRectF(srcArea));
+}
+
+bool draws(const SlotState& s) {
+    return s.visible && s.width > 0 && s.height > 0 && !s.picture.empty();
+}
+
+std::int32_t roundHalfEven(double v) {
+    // rint rounds in the current mode, which is to nearest with ties to even.
+    return static_cast<std::int32_t>(std::rint(v));
+}
+
+}  // namespace
+
 WorkingCopy::WorkingCopy(const Picture& picture) {
-    if (!picture.empty()) image_ = picture.pixels().convertToFormat(QImage::Format_BGR888);
+    if (picture.empty()) return;
+    rgb32_ = picture.pixels();
+    if (rgb32_.isNull()) return;
+    if (rgb32_.format() != QImage::Format_RGB32)
+        rgb32_ = rgb32_.convertToFormat(QImage::Format_RGB32);
+    image_ = rgb32_.convertToFormat(QImage::Format_BGR888);
 }
 
 std::span<const std::uint8_t> WorkingCopy::row(int r) const {
@@ -15,76 +137,202 @@ std::span<const std::uint8_t> WorkingCopy::row(int r) const {
 
 Surface::Surface(platform::Screen& screen, Presenter* presenter)
     : screen_(screen), presenter_(presenter) {
-    for (int i = 0; i < kSlotCount; ++i) order_[i] = static_cast<Slot>(i);
+    struct Design {
+        std::int32_t left, top, width, height;
+        bool stretch;
+    };
+    static constexpr Design kDesign[kSlotCount] = {
+        {579, 242, 30, 31, true},     // imagjunk
+        {264, 176, 105, 161, false},  // Image1
+        {0, 0, 105, 105, true},       // Image2
+        {288, 128, 225, 105, false},  // Image3
+        {72, 168, 105, 225, false},   // Image4
+        {216, 152, 105, 105, false},  // Image5
+    };
+    for (int i = 0; i < kSlotCount; ++i) {
+        slots_[i].left = kDesign[i].left;
+        slots_[i].top = kDesign[i].top;
+        slots_[i].width = kDesign[i].width;
+        slots_[i].height = kDesign[i].height;
+        slots_[i].stretch = kDesign[i].stretch;
+        order_[i] = static_cast<Slot>(i);
+    }
+    slots_[0].picture = fallbackPicture();
+    ensureFrame();
+}
+
+template <class Change>
+void Surface::changeSlot(Slot s, Change&& change) {
+    const bool before = draws(slot(s));
+    change(at(s));
+    if (before || draws(slot(s))) changed();
 }
 
 void Surface::show(Slot s) {
-    at(s).visible = true;
-    changed();
+    if (!slot(s).visible) changeSlot(s, [](SlotState& st) { st.visible = true; });
 }
 void Surface::hide(Slot s) {
-    at(s).visible = false;
-    changed();
+    if (slot(s).visible) changeSlot(s, [](SlotState& st) { st.visible = false; });
 }
 void Surface::clear(Slot s) {
-    at(s).picture = Picture();
-    changed();
+    changeSlot(s, [](SlotState& st) { st.picture = Picture(); });
+    scaled_[static_cast<int>(s)] = {};
 }
 void Surface::copyPicture(Slot from, Slot to) {
-    at(to).picture = slot(from).picture;
-    changed();
+    Picture copy = slot(from).picture;
+    changeSlot(to, [&](SlotState& st) { st.picture = std::move(copy); });
 }
 void Surface::setPicture(Slot s, Picture picture) {
-    at(s).picture = std::move(picture);
-    changed();
+    changeSlot(s, [&](SlotState& st) { st.picture = std::move(picture); });
 }
 void Surface::setStretch(Slot s, bool on) {
-    at(s).stretch = on;
-    changed();
+    if (slot(s).stretch != on) changeSlot(s, [on](SlotState& st) { st.stretch = on; });
 }
 void Surface::setLeft(Slot s, std::int32_t v) {
-    at(s).left = v;
-    changed();
+    if (slot(s).left != v) changeSlot(s, [v](SlotState& st) { st.left = v; });
 }
 void Surface::setTop(Slot s, std::int32_t v) {
-    at(s).top = v;
-    changed();
+    if (slot(s).top != v) changeSlot(s, [v](SlotState& st) { st.top = v; });
 }
 void Surface::setWidth(Slot s, std::int32_t v) {
-    at(s).width = v;
-    changed();
+    if (slot(s).width != v) changeSlot(s, [v](SlotState& st) { st.width = v; });
 }
 void Surface::setHeight(Slot s, std::int32_t v) {
-    at(s).height = v;
-    changed();
+    if (slot(s).height != v) changeSlot(s, [v](SlotState& st) { st.height = v; });
 }
-void Surface::sizeImage1ToPicture() {}
-void Surface::centreImage1() {}
-void Surface::bringToFront(Slot) {}
+
+void Surface::sizeImage1ToPicture() {
+    const Picture& picture = slot(Slot::Image1).picture;
+    setWidth(Slot::Image1, picture.width());
+    setHeight(Slot::Image1, picture.height());
+}
+
+void Surface::centreImage1() {
+    const SlotState& image1 = slot(Slot::Image1);
+    setLeft(Slot::Image1, roundHalfEven(screenWidth() / 2.0 - image1.width / 2.0));
+    setTop(Slot::Image1, roundHalfEven(screenHeight() / 2.0 - image1.height / 2.0));
+}
+
+void Surface::bringToFront(Slot s) {
+    const auto it = std::find(order_.begin(), order_.end(), s);
+    if (it == order_.end() || it + 1 == order_.end()) return;
+    changeSlot(s, [&](SlotState&) { std::rotate(it, it + 1, order_.end()); });
+}
+
 void Surface::setBackground(Rgb colour) {
+    if (colour == background_) return;
     background_ = colour;
     changed();
 }
+
 WorkingCopy Surface::makeWorkingCopy(Slot s) const {
     return WorkingCopy(slot(s).picture);
 }
-void Surface::copyToSurface(const Rect&, const WorkingCopy&, const Rect&) {}
-void Surface::setPixel(std::int32_t, std::int32_t, Rgb) {}
+
+void Surface::copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect& src) {
+    ensureFrame();
+    const QImage& image = copy.rgb32();
+    if (frame_.isNull() || image.isNull()) return;
+    if (dst.width() <= 0 || dst.height() <= 0 || src.width() <= 0 || src.height() <= 0) return;
+    const QRect screen = frame_.rect();
+    const Box target{dst.left, dst.top, dst.right, dst.bottom};
+    if (dst.width() == src.width() && dst.height() == src.height()) {
+        // At its own size: a plain row copy of the part that lies on both.
+        const Box source =
+            intersect({src.left, src.top, src.right, src.bottom}, boxOf(image.rect()));
+        if (source.empty()) return;
+        presentArea(blit(frame_, target.left + (source.left - src.left),
+                         target.top + (source.top - src.top), image, rectOf(source), screen));
+        return;
+    }
+    const QRect srcArea(src.left, src.top, src.width(), src.height());
+    drawScaled(frame_, target, image, srcArea, screen,
+               2 * static_cast<std::int64_t>(screen.width()) * screen.height());
+    const Box shown = intersect(target, boxOf(screen));
+    if (!shown.empty()) presentArea(rectOf(shown));
+}
+
+void Surface::setPixel(std::int32_t x, std::int32_t y, Rgb colour) {
+    ensureFrame();
+    if (x < 0 || y < 0 || x >= frame_.width() || y >= frame_.height()) return;
+    reinterpret_cast<QRgb*>(frame_.scanLine(y))[x] = qRgb(colour.r, colour.g, colour.b);
+    if (presenter_) presenter_->present({x, y, x + 1, y + 1});
+}
+
 int Surface::screenWidth() const {
     return screen_.width();
 }
 int Surface::screenHeight() const {
     return screen_.height();
 }
-void Surface::repaint(const Rect&) {
+
+void Surface::repaint(const Rect& area) {
     ensureFrame();
+    if (frame_.isNull()) return;
+    QRect region = frame_.rect();
+    if (area.width() > 0 && area.height() > 0)
+        region = rectOf(intersect({area.left, area.top, area.right, area.bottom}, boxOf(region)));
+    if (region.isEmpty()) return;
+    paintScene(region);
 }
+
+void Surface::paintScene(const QRect& area) {
+    const QRgb fill = qRgb(background_.r, background_.g, background_.b);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(frame_.scanLine(y));
+        std::fill(row + area.left(), row + area.left() + area.width(), fill);
+    }
+    for (Slot s : order_) {
+        if (draws(slot(s))) paintSlot(static_cast<int>(s), area);
+    }
+}
+
+void Surface::paintSlot(int index, const QRect& area) {
+    const SlotState& s = slots_[index];
+    const QImage& pixels = s.picture.pixels();
+    if (pixels.isNull()) return;
+    const Box bounds{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
+                     static_cast<std::int64_t>(s.top) + s.height};
+    const Box clip = intersect(bounds, boxOf(area));
+    if (clip.empty()) return;
+    if (!s.stretch) {
+        blit(frame_, s.left, s.top, pixels, pixels.rect(), rectOf(clip));
+        return;
+    }
+    Scaled& cache = scaled_[index];
+    const bool valid = cache.sourceKey == pixels.cacheKey() && cache.width == s.width &&
+                       cache.height == s.height && !cache.image.isNull();
+    if (!valid) {
+        cache = {};
+        cache.sourceKey = pixels.cacheKey();
+        cache.width = s.width;
+        cache.height = s.height;
+    }
+    const std::int64_t frameArea = static_cast<std::int64_t>(frame_.width()) * frame_.height();
+    drawScaled(frame_, bounds, pixels, pixels.rect(), rectOf(clip), 2 * frameArea, &cache.image,
+               valid);
+}
+
+void Surface::presentArea(const QRect& area) {
+    if (presenter_ && !area.isEmpty())
+        presenter_->present(
+            {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+}
+
 void Surface::changed() {
     if (presenter_) presenter_->scheduleRepaint();
 }
+
 void Surface::ensureFrame() {
-    if (frame_.width() != screenWidth() || frame_.height() != screenHeight())
-        frame_ = QImage(screenWidth(), screenHeight(), QImage::Format_RGB32);
+    const int w = std::clamp(screenWidth(), 0, kMaxScreenSide);
+    const int h = std::clamp(screenHeight(), 0, kMaxScreenSide);
+    if (frame_.width() == w && frame_.height() == h) return;
+    if (w == 0 || h == 0) {
+        frame_ = QImage();
+        return;
+    }
+    frame_ = QImage(w, h, QImage::Format_RGB32);
+    if (!frame_.isNull()) paintScene(frame_.rect());
 }
 
 }  // namespace fellridge::saver

@@ -35,7 +35,7 @@ struct Rect {
 // A loaded picture: empty, a bitmap, or a JPEG whose pixels are decoded on first use and then
 // kept with it. Copies share the (immutable) data, so a copy is independent and cheap.
 class Picture {
-public:
+  public:
     Picture();  // empty: 0 x 0, draws nothing
     // Reads the whole file and parses only its JPEG header. An empty file gives an empty
     // picture. Throws PictureError when the file is missing or unreadable, the header is broken,
@@ -60,12 +60,12 @@ public:
 
     struct Data;  // implementation
 
-private:
+  private:
     std::shared_ptr<Data> data_;
 };
 
 class PictureError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -84,7 +84,7 @@ struct SlotState {
 
 // A picture decoded to 24-bit colour for one tick of the animation modes.
 class WorkingCopy {
-public:
+  public:
     WorkingCopy() = default;
     explicit WorkingCopy(const Picture& picture);
     int width() const { return image_.width(); }
@@ -92,14 +92,18 @@ public:
     // Row r (0 is the top): width x 3 bytes, blue, green, red per pixel.
     std::span<const std::uint8_t> row(int r) const;
     const QImage& image() const { return image_; }  // Format_BGR888
+    // The same pixels as Format_RGB32, shared with the picture: what direct drawing copies
+    // from, so that a drawing step neither converts nor allocates.
+    const QImage& rgb32() const { return rgb32_; }
 
-private:
+  private:
     QImage image_;
+    QImage rgb32_;
 };
 
 // How the surface reaches the screen; the saver window implements it, tests fake it.
 class Presenter {
-public:
+  public:
     virtual ~Presenter() = default;
     // Shows the frame's pixels in the area now (direct drawing).
     virtual void present(const Rect& area) = 0;
@@ -108,8 +112,15 @@ public:
     virtual void scheduleRepaint() = 0;
 };
 
+// A surface that nothing looks at (tests, the benchmarks): presents nothing.
+class NullPresenter : public Presenter {
+  public:
+    void present(const Rect&) override {}
+    void scheduleRepaint() override {}
+};
+
 class Surface {
-public:
+  public:
     Surface(platform::Screen& screen, Presenter* presenter);
 
     // Slots, with the design values of the saver window when created.
@@ -151,9 +162,23 @@ public:
     // What the window shows (Format_RGB32, screen-sized).
     const QImage& frame() const { return frame_; }
 
-private:
+  private:
+    // A stretched slot's picture scaled to the slot, kept so that repaints don't rescale.
+    struct Scaled {
+        qint64 sourceKey = 0;
+        int width = 0, height = 0;
+        QImage image;
+    };
+
     void changed();
+    // Runs a change of one slot and asks for a repaint when the slot draws something before or
+    // after it: changes to slots that show nothing leave direct drawing alone.
+    template <class Change>
+    void changeSlot(Slot s, Change&& change);
     void ensureFrame();
+    void paintScene(const QRect& area);
+    void paintSlot(int index, const QRect& area);
+    void presentArea(const QRect& area);
     SlotState& at(Slot s) { return slots_[static_cast<int>(s)]; }
 
     platform::Screen& screen_;
@@ -162,6 +187,7 @@ private:
     std::array<Slot, kSlotCount> order_;
     Rgb background_{};
     QImage frame_;
+    std::array<Scaled, kSlotCount> scaled_;
 };
 
 }  // namespace fellridge::saver
