@@ -1,0 +1,373 @@
+// The display surface against exact pixels: slots, stretch, stacking, centring, direct drawing.
+#include "saver/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+#include "platform/services.h"
+
+using namespace fellridge;
+using namespace fellridge::saver;
+
+namespace {
+
+class FakeScreen : public platform::Screen {
+  public:
+    int w = 40, h = 30;
+    int width() override { return w; }
+    int height() override { return h; }
+    int depth() override { return 32; }
+};
+
+class FakePresenter : public Presenter {
+  public:
+    std::vector<Rect> presented;
+    int scheduled = 0;
+    void present(const Rect& area) override { presented.push_back(area); }
+    void scheduleRepaint() override { ++scheduled; }
+};
+
+constexpr QRgb kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff, kBlack = 0xff000000;
+
+Picture solid(int w, int h, QRgb colour) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return Picture::fromImage(image);
+}
+
+// A picture whose pixel (x, y) is qRgb(x, y, 7): every pixel tells where it came from.
+Picture coordinates(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x, y, 7));
+    return Picture::fromImage(image);
+}
+
+QRgb at(const Surface& s, int x, int y) {
+    return s.frame().pixel(x, y);
+}
+
+// The bounding box of the pixels of one colour, as left, top, right, bottom (exclusive).
+Rect extentOf(const Surface& s, QRgb colour) {
+    Rect r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    int count = 0;
+    for (int y = 0; y < s.frame().height(); ++y)
+        for (int x = 0; x < s.frame().width(); ++x)
+            if (at(s, x, y) == colour) {
+                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1),
+                     std::max(r.bottom, y + 1)};
+                ++count;
+            }
+    if (count == 0) return {};
+    EXPECT_EQ(count, r.width() * r.height()) << "the colour is not one solid rectangle";
+    return r;
+}
+
+class SurfaceTest : public ::testing::Test {
+  protected:
+    FakeScreen screen;
+    FakePresenter presenter;
+    Surface surface{screen, &presenter};
+
+    void place(Slot s, Picture p, int left, int top, int w, int h, bool stretch) {
+        surface.setPicture(s, std::move(p));
+        surface.setLeft(s, left);
+        surface.setTop(s, top);
+        surface.setWidth(s, w);
+        surface.setHeight(s, h);
+        surface.setStretch(s, stretch);
+        surface.show(s);
+    }
+};
+
+TEST_F(SurfaceTest, StartsWithTheDesignValuesAndTheFallbackPicture) {
+    struct Expect {
+        Slot slot;
+        int left, top, width, height;
+        bool stretch;
+    };
+    const Expect table[] = {
+        {Slot::imagjunk, 579, 242, 30, 31, true}, {Slot::Image1, 264, 176, 105, 161, false},
+        {Slot::Image2, 0, 0, 105, 105, true},     {Slot::Image3, 288, 128, 225, 105, false},
+        {Slot::Image4, 72, 168, 105, 225, false}, {Slot::Image5, 216, 152, 105, 105, false},
+    };
+    for (const Expect& e : table) {
+        const SlotState& s = surface.slot(e.slot);
+        EXPECT_EQ(s.left, e.left);
+        EXPECT_EQ(s.top, e.top);
+        EXPECT_EQ(s.width, e.width);
+        EXPECT_EQ(s.height, e.height);
+        EXPECT_EQ(s.stretch, e.stretch);
+        EXPECT_FALSE(s.visible);
+        EXPECT_EQ(s.picture.empty(), e.slot != Slot::imagjunk);
+    }
+    EXPECT_EQ(surface.slot(Slot::imagjunk).picture.width(), 72);
+    EXPECT_EQ(surface.slot(Slot::imagjunk).picture.height(), 65);
+    EXPECT_EQ(surface.frame().size(), QSize(40, 30));
+    EXPECT_EQ(at(surface, 0, 0), kBlack);
+}
+
+TEST_F(SurfaceTest, CentresImage1RoundingTheDifferenceOnceTiesToEven) {
+    struct Case {
+        int screenW, screenH, slotW, slotH, left, top;
+    };
+    const Case cases[] = {
+        {1024, 768, 301, 100, 362, 334},      // 512 - 150.5 = 361.5 -> 362
+        {1024, 768, 303, 101, 360, 334},      // 360.5 -> 360; 384 - 50.5 = 333.5 -> 334
+        {1023, 767, 301, 301, 361, 233},      // 511.5 - 150.5 = 361; 383.5 - 150.5 = 233
+        {1024, 768, 0, 0, 512, 384},          // an empty picture's corner lands in the middle
+        {1024, 768, 2000, 1001, -488, -116},  // larger than the screen: overhangs both edges
+    };
+    for (const Case& c : cases) {
+        screen.w = c.screenW;
+        screen.h = c.screenH;
+        surface.setWidth(Slot::Image1, c.slotW);
+        surface.setHeight(Slot::Image1, c.slotH);
+        surface.centreImage1();
+        EXPECT_EQ(surface.slot(Slot::Image1).left, c.left) << c.screenW << " " << c.slotW;
+        EXPECT_EQ(surface.slot(Slot::Image1).top, c.top) << c.screenH << " " << c.slotH;
+    }
+}
+
+TEST_F(SurfaceTest, SizesImage1ToItsPictureAndToNothingForAnEmptyOne) {
+    surface.setPicture(Slot::Image1, solid(17, 9, kRed));
+    surface.sizeImage1ToPicture();
+    EXPECT_EQ(surface.slot(Slot::Image1).width, 17);
+    EXPECT_EQ(surface.slot(Slot::Image1).height, 9);
+    surface.copyPicture(Slot::Image5, Slot::Image1);  // empty load buffer
+    EXPECT_TRUE(surface.slot(Slot::Image1).picture.empty());
+    surface.sizeImage1ToPicture();
+    EXPECT_EQ(surface.slot(Slot::Image1).width, 0);
+    EXPECT_EQ(surface.slot(Slot::Image1).height, 0);
+}
+
+TEST_F(SurfaceTest, UnstretchedSlotShowsThePictureAtItsOwnSizeCutToTheSlot) {
+    place(Slot::Image1, coordinates(10, 8), 5, 4, 6, 3, false);
+    surface.repaint();
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 5 && x < 11 && y >= 4 && y < 7;
+            EXPECT_EQ(at(surface, x, y), inside ? qRgb(x - 5, y - 4, 7) : kBlack) << x << "," << y;
+        }
+}
+
+TEST_F(SurfaceTest, SlotsRunningPastAnyEdgeAreCutOffWithoutWrapping) {
+    place(Slot::Image1, coordinates(20, 20), -3, -2, 20, 20, false);
+    place(Slot::Image3, solid(1, 1, kGreen), 35, 25, 10, 10, true);
+    surface.repaint();
+    EXPECT_EQ(at(surface, 0, 0), qRgb(3, 2, 7));
+    EXPECT_EQ(at(surface, 16, 17), qRgb(19, 19, 7));
+    EXPECT_EQ(at(surface, 17, 0), kBlack);
+    EXPECT_EQ(extentOf(surface, kGreen), (Rect{35, 25, 40, 30}));
+    EXPECT_EQ(at(surface, 0, 29), kBlack);  // nothing wrapped round to the far side
+}
+
+TEST_F(SurfaceTest, StretchedSlotFillsExactlyItsRectangle) {
+    place(Slot::Image2, solid(3, 2, kRed), 4, 5, 11, 7, true);
+    surface.repaint();
+    EXPECT_EQ(extentOf(surface, kRed), (Rect{4, 5, 15, 12}));
+}
+
+TEST_F(SurfaceTest, StretchScalesWidthAndHeightIndependently) {
+    // Left half red, right half blue: stretched to 20 x 4 the halves become 10 columns each.
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.setPixel(0, 0, kRed), image.setPixel(0, 1, kRed);
+    image.setPixel(1, 0, kBlue), image.setPixel(1, 1, kBlue);
+    place(Slot::Image1, Picture::fromImage(image), 0, 0, 20, 4, true);
+    surface.repaint();
+    EXPECT_EQ(at(surface, 0, 0), kRed);
+    EXPECT_EQ(at(surface, 4, 3), kRed);
+    EXPECT_EQ(at(surface, 15, 0), kBlue);
+    EXPECT_EQ(at(surface, 19, 3), kBlue);
+    EXPECT_EQ(at(surface, 20, 0), kBlack);
+}
+
+TEST_F(SurfaceTest, ShrinkingAveragesInsteadOfPickingPixels) {
+    // A fine one-pixel checkerboard shrunk by 8 must come out as an even grey, not as black or
+    // white stripes.
+    QImage image(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) image.setPixel(x, y, (x + y) % 2 ? 0xffffffff : kBlack);
+    place(Slot::Image1, Picture::fromImage(image), 0, 0, 8, 8, true);
+    surface.repaint();
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_NEAR(qRed(at(surface, x, y)), 128, 16) << x << "," << y;
+        }
+}
+
+TEST_F(SurfaceTest, HigherSlotsDrawOverLowerOnesAndBringToFrontReorders) {
+    place(Slot::Image1, solid(1, 1, kRed), 0, 0, 10, 10, true);
+    place(Slot::Image2, solid(1, 1, kGreen), 5, 5, 10, 10, true);
+    surface.repaint();
+    EXPECT_EQ(at(surface, 7, 7), kGreen);
+    surface.bringToFront(Slot::Image1);
+    const std::array<Slot, kSlotCount> order = {Slot::imagjunk, Slot::Image2, Slot::Image3,
+                                                Slot::Image4,   Slot::Image5, Slot::Image1};
+    EXPECT_EQ(surface.stacking(), order);
+    surface.repaint();
+    EXPECT_EQ(at(surface, 7, 7), kRed);
+    EXPECT_EQ(at(surface, 12, 12), kGreen);
+}
+
+TEST_F(SurfaceTest, SlotAndBackgroundChangesShowOnlyAtTheNextRepaint) {
+    place(Slot::Image1, solid(1, 1, kRed), 0, 0, 5, 5, true);
+    surface.setBackground({0, 0, 255});
+    EXPECT_EQ(at(surface, 0, 0), kBlack);  // nothing yet: no flicker inside a tick
+    EXPECT_GT(presenter.scheduled, 0);
+    // Hidden and shown again in one tick: the window only ever sees the end state.
+    surface.hide(Slot::Image1);
+    surface.show(Slot::Image1);
+    EXPECT_TRUE(presenter.presented.empty());
+    surface.repaint();
+    EXPECT_EQ(at(surface, 0, 0), kRed);
+    EXPECT_EQ(at(surface, 10, 10), kBlue);
+}
+
+TEST_F(SurfaceTest, ChangesToSlotsThatShowNothingLeaveDirectDrawingAlone) {
+    // The animation modes hide an already hidden Image1 and fill and clear the load buffer on
+    // every tick; none of that may wipe what they drew before.
+    surface.hide(Slot::Image1);
+    surface.setPicture(Slot::Image5, solid(4, 4, kRed));
+    surface.copyPicture(Slot::Image5, Slot::Image1);
+    surface.clear(Slot::Image5);
+    surface.show(Slot::Image3);  // empty picture: draws nothing
+    surface.setBackground({0, 0, 0});
+    EXPECT_EQ(presenter.scheduled, 0);
+}
+
+TEST_F(SurfaceTest, DirectDrawingShowsAtOnceAndARepaintErasesIt) {
+    place(Slot::Image1, solid(1, 1, kGreen), 0, 0, 4, 4, true);
+    surface.repaint();
+    surface.setPixel(2, 2, {255, 0, 0});
+    surface.setPixel(20, 20, {255, 0, 0});
+    EXPECT_EQ(at(surface, 2, 2), kRed);
+    EXPECT_EQ(at(surface, 20, 20), kRed);
+    ASSERT_EQ(presenter.presented.size(), 2u);
+    EXPECT_EQ(presenter.presented[0], (Rect{2, 2, 3, 3}));
+
+    surface.repaint({18, 18, 21, 21});  // a repaint of part of the window
+    EXPECT_EQ(at(surface, 20, 20), kBlack);
+    EXPECT_EQ(at(surface, 2, 2), kRed);  // outside the repainted area
+    surface.repaint();
+    EXPECT_EQ(at(surface, 2, 2), kGreen);
+}
+
+TEST_F(SurfaceTest, SetPixelOutsideTheWindowDoesNothing) {
+    const QImage before = surface.frame().copy();
+    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {40, 0}, {0, 30}, {INT32_MIN, INT32_MAX}})
+        surface.setPixel(x, y, {255, 255, 255});
+    EXPECT_EQ(surface.frame(), before);
+    EXPECT_TRUE(presenter.presented.empty());
+}
+
+TEST_F(SurfaceTest, CopyToSurfaceAtOwnSizeCopiesAndPresentsOnlyTheVisiblePart) {
+    surface.setPicture(Slot::Image5, coordinates(10, 6));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+    surface.copyToSurface({-4, 26, 6, 32}, copy, {0, 0, 10, 6});
+    EXPECT_EQ(at(surface, 0, 26), qRgb(4, 0, 7));
+    EXPECT_EQ(at(surface, 5, 29), qRgb(9, 3, 7));
+    EXPECT_EQ(at(surface, 6, 29), kBlack);
+    ASSERT_EQ(presenter.presented.size(), 1u);
+    EXPECT_EQ(presenter.presented[0], (Rect{0, 26, 6, 30}));
+
+    // Right edge, as the slide from the right ends one to three pixels past it.
+    surface.copyToSurface({33, 0, 43, 6}, copy, {0, 0, 10, 6});
+    EXPECT_EQ(at(surface, 39, 5), qRgb(6, 5, 7));
+    EXPECT_EQ(presenter.presented.back(), (Rect{33, 0, 40, 6}));
+
+    // Wholly off the window: nothing drawn, nothing presented.
+    surface.copyToSurface({-10, 0, 0, 6}, copy, {0, 0, 10, 6});
+    EXPECT_EQ(presenter.presented.size(), 2u);
+}
+
+TEST_F(SurfaceTest, CopyToSurfaceScalesWhenTheRectanglesDiffer) {
+    surface.setPicture(Slot::Image5, solid(2, 2, kBlue));
+    surface.copyToSurface({3, 3, 13, 8}, surface.makeWorkingCopy(Slot::Image5), {0, 0, 2, 2});
+    EXPECT_EQ(extentOf(surface, kBlue), (Rect{3, 3, 13, 8}));
+    EXPECT_EQ(presenter.presented.back(), (Rect{3, 3, 13, 8}));
+}
+
+TEST_F(SurfaceTest, CopyOfAnEmptyWorkingCopyDrawsNothing) {
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image1);
+    EXPECT_EQ(copy.width(), 0);
+    EXPECT_EQ(copy.height(), 0);
+    EXPECT_TRUE(copy.row(0).empty());
+    surface.copyToSurface({0, 0, 0, 0}, copy, {0, 0, 0, 0});
+    surface.copyToSurface({0, 0, 5, 5}, copy, {0, 0, 5, 5});
+    EXPECT_TRUE(presenter.presented.empty());
+}
+
+TEST_F(SurfaceTest, WorkingCopyRowsAreBlueGreenRedTopRowFirst) {
+    surface.setPicture(Slot::Image5, coordinates(3, 2));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+    ASSERT_EQ(copy.width(), 3);
+    const std::vector<std::uint8_t> row1(copy.row(1).begin(), copy.row(1).end());
+    EXPECT_EQ(row1, (std::vector<std::uint8_t>{7, 1, 0, 7, 1, 1, 7, 1, 2}));
+    EXPECT_TRUE(copy.row(2).empty());
+    EXPECT_TRUE(copy.row(-1).empty());
+}
+
+TEST_F(SurfaceTest, WorkingCopyBringsOtherFormatsTo24BitRows) {
+    QImage grey(5, 1, QImage::Format_Grayscale8);
+    grey.fill(90);
+    QImage indexed(5, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(10, 20, 30)});
+    indexed.fill(0);
+    for (const auto& [image, b, g, r] : {std::tuple{grey, 90, 90, 90}, {indexed, 30, 20, 10}}) {
+        surface.setPicture(Slot::Image5, Picture::fromImage(image));
+        const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+        ASSERT_EQ(copy.row(0).size(), 15u);
+        EXPECT_EQ(copy.row(0)[12], b);
+        EXPECT_EQ(copy.row(0)[13], g);
+        EXPECT_EQ(copy.row(0)[14], r);
+    }
+}
+
+TEST_F(SurfaceTest, QuadrantsOfAnEvenScreenLeaveTheCrossAndCutTheLastColumn) {
+    screen.w = 1024;
+    screen.h = 768;
+    place(Slot::Image3, solid(1, 1, kRed), 513, 0, 512, 384, true);
+    place(Slot::Image2, solid(1, 1, kGreen), 0, 385, 512, 384, true);
+    surface.repaint();
+    EXPECT_EQ(surface.frame().size(), QSize(1024, 768));
+    EXPECT_EQ(extentOf(surface, kRed), (Rect{513, 0, 1024, 384}));
+    EXPECT_EQ(extentOf(surface, kGreen), (Rect{0, 385, 512, 768}));
+    EXPECT_EQ(at(surface, 512, 100), kBlack);
+}
+
+TEST_F(SurfaceTest, FrameFollowsTheScreenSize) {
+    surface.setBackground({0, 0, 255});
+    screen.w = 64;
+    screen.h = 48;
+    surface.setPixel(63, 47, {255, 0, 0});
+    EXPECT_EQ(surface.frame().size(), QSize(64, 48));
+    EXPECT_EQ(at(surface, 63, 47), kRed);
+    EXPECT_EQ(at(surface, 0, 0), kBlue);
+    EXPECT_EQ(surface.screenWidth(), 64);
+}
+
+TEST_F(SurfaceTest, ExtremeBoundsAreDrawnOnlyWhereTheyShow) {
+    // Custom sizes are used as they stand: a slot of 2^31 - 1 pixels must neither overflow nor
+    // try to scale the picture to its full size.
+    place(Slot::Image1, solid(2, 2, kRed), INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, true);
+    place(Slot::Image4, solid(3, 3, kGreen), -1000000, -1000000, 2000040, 2000030, true);
+    place(Slot::Image3, solid(3, 3, kBlue), INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, false);
+    surface.repaint();
+    EXPECT_EQ(extentOf(surface, kGreen), (Rect{0, 0, 40, 30}));
+}
+
+TEST_F(SurfaceTest, RepeatedRepaintsOfAStretchedSlotGiveTheSameFrame) {
+    place(Slot::Image1, coordinates(13, 11), 1, 2, 30, 20, true);
+    surface.repaint();
+    const QImage first = surface.frame().copy();
+    surface.repaint();
+    EXPECT_EQ(surface.frame(), first);
+    surface.setPicture(Slot::Image1, solid(2, 2, kRed));  // a new picture rescales
+    surface.repaint();
+    EXPECT_EQ(extentOf(surface, kRed), (Rect{1, 2, 31, 22}));
+}
+
+}  // namespace
