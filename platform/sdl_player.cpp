@@ -1,1 +1,175 @@
-// (being written)
+#include "platform/sdl_player.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <sys/stat.h>
+
+#include <QObject>
+#include <QPointer>
+#include <mutex>
+
+#include "platform/services.h"
+
+namespace fellridge::platform {
+
+namespace {
+
+constexpr const char* kNoDevice = "No MCI device open";
+constexpr const char* kUnknownError = "Unknown error code";
+
+// What the finished hook needs to queue a notice: the object living on the user-interface
+// thread and the generation of the file that is open. Guarded by hookMutex; the hook never
+// calls into SDL2_mixer while holding it, and the player never holds it while calling into
+// SDL2_mixer (whose audio lock the hook runs under).
+std::mutex hookMutex;
+QObject* hookTarget = nullptr;
+SdlPlayer* hookPlayer = nullptr;
+std::uint64_t hookGeneration = 0;
+
+// Soundfonts that Debian's General MIDI packages install; the first one present is used when
+// SDL2_mixer has no soundfont of its own.
+constexpr const char* kSoundFonts[] = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+bool isRegularFile(const char* path) {
+    struct stat st {};
+    return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string sdlErrorText() {
+    const char* text = SDL_GetError();
+    return (text && *text) ? std::string(text) : std::string(kUnknownError);
+}
+
+}  // namespace
+
+// Runs on SDL's audio thread at the natural end of a piece, or on the calling thread inside
+// Mix_HaltMusic. It only queues a notice.
+extern "C" {
+static void fellridgeMusicFinished() {
+    std::lock_guard<std::mutex> lock(hookMutex);
+    if (!hookTarget) return;
+    SdlPlayer* player = hookPlayer;
+    const std::uint64_t generation = hookGeneration;
+    QMetaObject::invokeMethod(
+        hookTarget, [player, generation] { player->deliverNotice(generation); },
+        Qt::QueuedConnection);
+}
+}
+
+SdlPlayer::SdlPlayer() : noticeTarget_(std::make_unique<QObject>()) {}
+
+SdlPlayer::~SdlPlayer() {
+    {
+        std::lock_guard<std::mutex> lock(hookMutex);
+        if (hookPlayer == this) {
+            hookTarget = nullptr;
+            hookPlayer = nullptr;
+        }
+    }
+    closeMusic();
+    if (audioOpen_) {
+        Mix_HookMusicFinished(nullptr);
+        Mix_CloseAudio();
+        audioOpen_ = false;
+    }
+    if (sdlUp_) {
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SDL_Quit();
+        sdlUp_ = false;
+    }
+    // Deleting the target drops any notice still queued to it.
+    noticeTarget_.reset();
+}
+
+void SdlPlayer::setFileName(const std::string& path) {
+    fileName_ = path;
+}
+
+// SDL2_mixer always chooses the decoder from the file itself.
+void SdlPlayer::setDeviceTypeAutomatic() {}
+
+void SdlPlayer::openAudio() {
+    if (audioOpen_) return;
+    if (!sdlUp_) {
+        // The saver handles SIGINT, SIGTERM and SIGHUP itself; SDL must not take them over.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) throw Failure(sdlErrorText());
+        sdlUp_ = true;
+        Mix_Init(MIX_INIT_MP3 | MIX_INIT_MID);
+        if (!Mix_GetSoundFonts()) {
+            for (const char* font : kSoundFonts) {
+                if (isRegularFile(font)) {
+                    Mix_SetSoundFonts(font);
+                    break;
+                }
+            }
+        }
+    }
+    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
+        throw Failure(sdlErrorText());
+    }
+    audioOpen_ = true;
+    Mix_HookMusicFinished(fellridgeMusicFinished);
+}
+
+void SdlPlayer::closeMusic() {
+    if (!music_) return;
+    Mix_Music* music = music_;
+    music_ = nullptr;
+    // Freeing music that plays stops it without calling the finished hook.
+    Mix_FreeMusic(music);
+}
+
+void SdlPlayer::open() {
+    closeMusic();
+    // Whatever happens next, a notice of the file closed above is stale.
+    ++generation_;
+    openAudio();
+    Mix_Music* music = Mix_LoadMUS(fileName_.c_str());
+    if (!music) throw Failure(sdlErrorText());
+    music_ = music;
+    std::lock_guard<std::mutex> lock(hookMutex);
+    hookTarget = noticeTarget_.get();
+    hookPlayer = this;
+    hookGeneration = generation_;
+}
+
+void SdlPlayer::play() {
+    if (!music_) throw Failure(kNoDevice);
+    // Once from the start (1 play, no loop); a refusal is not a failure: the mode then stays
+    // stopped and the next restart tries again.
+    Mix_PlayMusic(music_, 1);
+}
+
+void SdlPlayer::stop() {
+    if (!music_) throw Failure(kNoDevice);
+    Mix_HaltMusic();
+}
+
+PlayerMode SdlPlayer::mode() {
+    if (!music_) return PlayerMode::NotReady;
+    return Mix_PlayingMusic() ? PlayerMode::Playing : PlayerMode::Stopped;
+}
+
+void SdlPlayer::release() {
+    closeMusic();
+    ++generation_;
+    std::lock_guard<std::mutex> lock(hookMutex);
+    if (hookPlayer == this) hookGeneration = generation_;
+}
+
+void SdlPlayer::setNotify(std::function<void()> onNotify) {
+    onNotify_ = std::move(onNotify);
+}
+
+void SdlPlayer::deliverNotice(std::uint64_t generation) {
+    if (generation != generation_ || !onNotify_) return;
+    onNotify_();
+}
+
+}  // namespace fellridge::platform

@@ -1,1 +1,69 @@
-// (being written)
+#include "saver/sound.h"
+
+#include "platform/files.h"
+#include "settings/settings.h"
+
+namespace fellridge::saver {
+
+Sound::Sound(SaverState& state, platform::SoundPlayer& player, RandomDraw& random)
+    : state_(state), player_(player), random_(random) {}
+
+void Sound::readSoundList() {
+    state_.soundList.clear();
+    const auto slots = settings::readSoundSlots(state_.settingsPath);
+    for (const std::string& value : slots) {
+        if (settings::isEmptySlot(value)) continue;
+        if (platform::files::isFile(value)) {
+            state_.soundList.push_back(value);
+            continue;
+        }
+        // A missing file, or a blank entry for a missing key: no sound at all this run.
+        state_.soundList.clear();
+        state_.soundOn = false;
+        return;
+    }
+}
+
+void Sound::startSound() {
+    try {
+        player_.setFileName(state_.currentSound);
+        player_.setDeviceTypeAutomatic();
+        player_.open();
+        player_.play();
+    } catch (const std::exception&) {
+        // The player failed (file gone, not a sound, no audio device): silence for the run.
+        state_.soundOn = false;
+    }
+}
+
+void Sound::restartIfStopped() {
+    if (!state_.soundOn) return;
+    if (player_.mode() != platform::PlayerMode::Stopped) return;
+    startSound();
+}
+
+void Sound::chooseNext() {
+    if (!state_.soundOn || state_.soundList.empty()) return;
+    random_.reseed();
+    const auto count = static_cast<std::uint32_t>(state_.soundList.size());
+    state_.currentSound = state_.soundList[random_.draw(count)];
+}
+
+void Sound::onNotify() {
+    try {
+        player_.stop();
+    } catch (const std::exception&) {
+        // Only an open player is ever stopped here; a refusal changes nothing.
+    }
+}
+
+void Sound::stopAtExit() {
+    if (player_.mode() != platform::PlayerMode::Playing) return;
+    try {
+        player_.stop();
+    } catch (const std::exception&) {
+        // The run is ending; a player that can't stop is released with the window.
+    }
+}
+
+}  // namespace fellridge::saver
