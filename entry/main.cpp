@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "entry/run_modes.h"
+
+int main(int argc, char** argv) { return fellridge::entry::run(argc, argv); }

@@ -1,1 +1,93 @@
-// (being written)
+#include "entry/run_modes.h"
+
+#include <QApplication>
+#include <cstdint>
+
+#include "dialog/Usave5.h"
+#include "dialog/usave2.h"
+#include "entry/command_line.h"
+#include "platform/posix_services.h"
+#include "platform/qt_services.h"
+#include "saver/usave1.h"
+
+namespace fellridge::entry {
+
+namespace {
+
+constexpr const char* kSaverTitle = "Fellridge Wildlife";
+constexpr const char* kSettingsTitle = "Vyx Screensaver";
+
+// Qt reads its own options from the command line; the switch is ours alone, so Qt gets only
+// the program's path.
+struct QtApplication {
+    explicit QtApplication(char* program) : argv{program, nullptr}, app(argc, argv) {}
+    int argc = 1;
+    char* argv[2];
+    QApplication app;
+};
+
+void prepareToolkit() {
+    // Pictures are drawn pixel for pixel and the dialog is laid out in device pixels.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+}
+
+int runSaver(char* program) {
+    saver::Form1::watchSignals();
+    prepareToolkit();
+    QtApplication qt(program);
+    platform::RealServices real;
+    real.services.title->set(kSaverTitle);
+    saver::Form1 form(real.services);
+    if (!form.showSaver()) return 0;
+    qt.app.exec();
+    return 0;
+}
+
+int runSettings(char* program) {
+    prepareToolkit();
+    QtApplication qt(program);
+    platform::RealServices real;
+    real.services.title->set(kSettingsTitle);
+    dialog::Form2 form(real.services);
+    dialog::frmdisc about;
+    form.setAboutBox(&about);
+    form.show();
+    qt.app.exec();
+    return 0;
+}
+
+using PwdChangePassword = unsigned int (*)(const char* key, std::uintptr_t parent,
+                                           unsigned int reserved1, unsigned int reserved2);
+
+int runPasswordChange(std::uintptr_t saverWindow) {
+    platform::PosixEnvironment environment;
+    platform::DlLibraries libraries;
+    std::string directory = environment.systemDirectory();
+    if (!directory.empty() && directory.back() != '/') directory += '/';
+    platform::Libraries::Handle library = libraries.load(directory + "MPR.DLL");
+    if (!library) return 0;
+    if (auto change = reinterpret_cast<PwdChangePassword>(
+            libraries.symbol(library, "PwdChangePasswordA")))
+        change("SCRSAVE", saverWindow, 0, 0);
+    libraries.unload(library);
+    return 0;
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    // Looked up at every start, whatever the switch; only the password change uses it.
+    const std::uintptr_t saverWindow =
+        platform::X11WindowFinder().find(saver::kSaverClassName, saver::kSaverWindowName);
+
+    const std::vector<std::string> parameters = splitParameters(joinArguments(argc, argv));
+    switch (chooseRunMode(parameters)) {
+        case RunMode::Saver: return runSaver(argv[0]);
+        case RunMode::Settings: return runSettings(argv[0]);
+        case RunMode::PasswordChange: return runPasswordChange(saverWindow);
+        case RunMode::None: break;
+    }
+    return 0;
+}
+
+}  // namespace fellridge::entry

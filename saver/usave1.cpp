@@ -1,1 +1,159 @@
-// (being written)
+#include "saver/usave1.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstring>
+
+#include "platform/sdl_player.h"
+
+namespace fellridge::saver {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+QRect toQRect(const Rect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+
+}  // namespace
+
+void Form1::watchSignals() {
+    if (signalPipe[0] >= 0) return;
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    struct sigaction action{};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+}
+
+Form1::Form1(platform::Services& services)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      services_(services),
+      player_(std::make_unique<platform::SdlPlayer>()) {
+    setObjectName("Form1");
+    setWindowTitle(kSaverWindowName);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->geometry());
+    setWindowClass();
+
+    if (signalPipe[0] >= 0) {
+        signals_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+        connect(signals_, &QSocketNotifier::activated, this, &Form1::onSignal);
+    }
+
+    surface_ = std::make_unique<Surface>(*services_.screen, this);
+    saver_ = std::make_unique<Saver>(services_, *surface_, timer_, *player_, *this);
+    timer_.setHandler([this] {
+        platform::runHandler(*services_.boxes, [this] { saver_->tick(); });
+    });
+    player_->setNotify([this] {
+        platform::runHandler(*services_.boxes, [this] { saver_->playerNotify(); });
+    });
+
+    // A failure inside creation ends the creation handler; the window is shown all the same.
+    platform::runHandler(*services_.boxes, [this] { saver_->formCreate(); });
+    created_ = true;
+}
+
+Form1::~Form1() {
+    timer_.setEnabled(false);
+    if (player_) player_->release();
+}
+
+void Form1::setWindowClass() {
+    // WM_CLASS is "instance\0class\0"; it must be set on the native window before it is mapped.
+    const WId id = winId();
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return;
+    static const char value[] = "fellridge-wildlife\0TForm1";
+    xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(id),
+                        XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof(value), value);
+    xcb_flush(x11->connection());
+}
+
+bool Form1::showSaver() {
+    if (quitRequested_) return false;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    // Without a window manager full screen alone leaves the window small: set the geometry too.
+    if (screen) setGeometry(screen->geometry());
+    showFullScreen();
+    if (screen) setGeometry(screen->geometry());
+    raise();
+    activateWindow();
+    grabInput();
+    return true;
+}
+
+void Form1::grabInput() {
+    // Every key and button belongs to the saver while it runs, whatever window had the focus.
+    grabKeyboard();
+    grabMouse();
+}
+
+std::uintptr_t Form1::nativeId() { return static_cast<std::uintptr_t>(winId()); }
+
+void Form1::close() {
+    // While the window is still being created it isn't the main window yet: closing it then
+    // doesn't end the run.
+    if (!created_) return;
+    releaseKeyboard();
+    releaseMouse();
+    QWidget::close();
+    QCoreApplication::quit();
+}
+
+void Form1::onSignal() {
+    char buffer[16];
+    while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+    }
+    saver_->stopRoutine();
+    quitRequested_ = true;
+    QCoreApplication::exit(0);
+}
+
+void Form1::present(const Rect& area) {
+    const QRect r = toQRect(area).intersected(rect());
+    if (r.isEmpty()) return;
+    // Drawn into the frame already; it reaches the screen at the next paint, which comes at
+    // the next message processing (a few milliseconds at most in the animation loops).
+    pendingPresent_ += r;
+    update(r);
+}
+
+void Form1::scheduleRepaint() {
+    pendingRecompose_ = QRegion(rect());
+    update();
+}
+
+void Form1::paintEvent(QPaintEvent* event) {
+    // Whatever repaints an area, other than our own presenting of direct drawing, paints the
+    // background and the visible slots over it.
+    const QRegion recompose =
+        event->region() - (pendingPresent_ - pendingRecompose_);
+    for (const QRect& r : recompose)
+        surface_->repaint(Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    pendingPresent_ -= event->region();
+    pendingRecompose_ -= event->region();
+
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QImage& frame = surface_->frame();
+    for (const QRect& r : event->region()) painter.drawImage(r.topLeft(), frame, r);
+}
+
+}  // namespace fellridge::saver

@@ -1,0 +1,282 @@
+// The saver as a user meets it, on a private Xvfb screen: its window, the input that ends it,
+// the temporary pictures, the start-up failures, the password paths and signals.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "process.h"
+#include "x11_session.h"
+
+namespace fellridge::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SaverSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(xvfb.ok()) << "Xvfb did not start";
+        win = root.file("win");
+        sys = root.file("sys");
+        std::filesystem::create_directory(win);
+        std::filesystem::create_directory(sys);
+    }
+
+    void storedPictures() {
+        for (int n = 1; n <= 7; ++n) {
+            const std::string name = "kvp" + std::to_string(n) + ".qrn";
+            copyFile(buildDir() + "/data/" + name, win + "/" + name);
+        }
+    }
+
+    void settings(int mode, int delay, const std::string& extra = "") {
+        writeFile(win + "/fellridge28.ini",
+                  "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=" + std::to_string(mode) +
+                      "\nTime=" + std::to_string(delay) + "\nHeight=25\nWidth=25\n" + extra);
+    }
+
+    Environment env() const {
+        return {{"DISPLAY", xvfb.display()},
+                {"QT_QPA_PLATFORM", "xcb"},
+                {"FELLRIDGE_WINDOWS_DIR", win},
+                {"FELLRIDGE_SYSTEM_DIR", sys},
+                {"FELLRIDGE_REGISTRY", root.file("user.reg")},
+                {"FELLRIDGE_TEST_LOG", root.file("log")},
+                {"SDL_AUDIODRIVER", "dummy"}};
+    }
+
+    void start(std::vector<std::string> arguments = {"/S"}, Environment extra = {}) {
+        Environment e = env();
+        for (auto& [k, v] : extra) e[k] = v;
+        arguments.insert(arguments.begin(), program());
+        saver = std::make_unique<Child>(arguments, e);
+    }
+
+    // Waits for the saver's window; returns its id.
+    std::uintptr_t window() {
+        std::uintptr_t id = 0;
+        waitFor([&] { return (id = findSaverWindow(xvfb.display())) != 0 || !saver->running(); },
+                15s);
+        return id;
+    }
+
+    std::vector<std::string> temporaries() const {
+        std::vector<std::string> jpgs;
+        for (const auto& name : listDir(win))
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".jpg") jpgs.push_back(name);
+        return jpgs;
+    }
+
+    bool stillRunningAfter(std::chrono::milliseconds pause) {
+        std::this_thread::sleep_for(pause);
+        return saver->running();
+    }
+
+    Xvfb xvfb{1024, 768};
+    TempDir root;
+    std::string win, sys;
+    std::unique_ptr<Child> saver;
+};
+
+TEST_F(SaverSession, CoversTheScreenWithItsNamesAndLeavesTheFolderAsItWas) {
+    storedPictures();
+    settings(1, 60000);
+    start();
+    const std::uintptr_t id = window();
+    ASSERT_NE(id, 0u);
+
+    const Output info = run({"xwininfo", "-display", xvfb.display(), "-id", std::to_string(id)});
+    EXPECT_NE(info.out.find("Absolute upper-left X:  0"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Absolute upper-left Y:  0"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Width: 1024"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Height: 768"), std::string::npos) << info.out;
+    const Output props = run({"xprop", "-display", xvfb.display(), "-id", std::to_string(id),
+                              "WM_CLASS", "WM_NAME"});
+    EXPECT_NE(props.out.find("\"TForm1\""), std::string::npos) << props.out;
+    EXPECT_NE(props.out.find("WM_NAME(STRING) = \"zarnojpg\""), std::string::npos) << props.out;
+
+    EXPECT_EQ(temporaries(),
+              (std::vector<std::string>{"kvp1.jpg", "kvp2.jpg", "kvp3.jpg", "kvp4.jpg",
+                                        "kvp5.jpg", "kvp6.jpg", "kvp7.jpg"}));
+    // The first picture comes a second after the window, stretched over the screen.
+    waitFor([&] { return !near(Screenshot(xvfb.display()).at(512, 384), {0, 0, 0}, 8); }, 5s);
+    const Screenshot shot(xvfb.display());
+    EXPECT_FALSE(near(shot.at(512, 384), {0, 0, 0}, 8));
+
+    xdotool(xvfb.display(), {"key", "space"});
+    EXPECT_EQ(saver->wait(10s), 0);
+    EXPECT_TRUE(temporaries().empty());
+    const std::string ini = readFile(win + "/fellridge28.ini");
+    EXPECT_NE(ini.find("Status=1"), std::string::npos);
+}
+
+TEST_F(SaverSession, KeysAndButtonsEndItMotionAndTheWheelDoNot) {
+    storedPictures();
+    settings(4, 60000);
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::string>> input;
+    };
+    const std::vector<Case> cases = {
+        {"key", {{"key", "a"}}},
+        {"alt", {{"key", "alt"}}},
+        {"left button", {{"click", "1"}}},
+        {"right button", {{"click", "3"}}},
+        {"middle button", {{"click", "2"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        ASSERT_NE(window(), 0u);
+        xdotool(xvfb.display(), {"mousemove", "100", "100"});
+        xdotool(xvfb.display(), {"mousemove", "300", "200"});
+        xdotool(xvfb.display(), {"click", "4"});
+        xdotool(xvfb.display(), {"click", "5"});
+        EXPECT_TRUE(stillRunningAfter(500ms));
+        for (const auto& step : c.input) xdotool(xvfb.display(), step);
+        EXPECT_EQ(saver->wait(10s), 0);
+        EXPECT_TRUE(temporaries().empty());
+    }
+}
+
+TEST_F(SaverSession, ReleasingAKeyHeldSinceBeforeTheStartEndsIt) {
+    storedPictures();
+    settings(1, 60000);
+    xdotool(xvfb.display(), {"keydown", "b"});
+    start();
+    ASSERT_NE(window(), 0u);
+    EXPECT_TRUE(stillRunningAfter(300ms));
+    xdotool(xvfb.display(), {"keyup", "b"});
+    EXPECT_EQ(saver->wait(10s), 0);
+}
+
+TEST_F(SaverSession, MissingCriticalPicturesShowTheMessageThenAWhiteScreen) {
+    settings(1, 1000);
+    start();
+    // The message box comes first, before the saver window is shown.
+    std::string box;
+    waitFor(
+        [&] {
+            box = run({"xdotool", "search", "--name", "^Fellridge Wildlife$"},
+                      {{"DISPLAY", xvfb.display()}})
+                      .out;
+            return !box.empty();
+        },
+        15s);
+    ASSERT_FALSE(box.empty()) << "no message box";
+    xdotool(xvfb.display(), {"key", "Return"});
+    ASSERT_NE(window(), 0u);
+    waitFor([&] { return near(Screenshot(xvfb.display()).at(500, 400), {255, 255, 255}, 2); },
+            5s);
+    const Screenshot shot(xvfb.display());
+    EXPECT_TRUE(near(shot.at(10, 10), {255, 255, 255}, 2));
+    EXPECT_TRUE(near(shot.at(1000, 700), {255, 255, 255}, 2));
+    EXPECT_TRUE(temporaries().empty());
+    xdotool(xvfb.display(), {"key", "a"});
+    EXPECT_EQ(saver->wait(10s), 0);
+}
+
+TEST_F(SaverSession, AMissingStoredPictureShowsFileNotFoundAndABlackScreen) {
+    storedPictures();
+    std::filesystem::remove(win + "/kvp5.qrn");
+    settings(1, 1000);
+    start();
+    std::string box;
+    waitFor(
+        [&] {
+            box = run({"xdotool", "search", "--name", "^Error$"}, {{"DISPLAY", xvfb.display()}})
+                      .out;
+            return !box.empty();
+        },
+        15s);
+    ASSERT_FALSE(box.empty()) << "no error box";
+    EXPECT_EQ(temporaries(),
+              (std::vector<std::string>{"kvp1.jpg", "kvp2.jpg", "kvp3.jpg", "kvp4.jpg"}));
+    xdotool(xvfb.display(), {"key", "Return"});
+    ASSERT_NE(window(), 0u);
+    std::this_thread::sleep_for(1500ms);  // no timer: nothing is drawn
+    const Screenshot shot(xvfb.display());
+    EXPECT_TRUE(near(shot.at(512, 384), {0, 0, 0}, 2));
+    xdotool(xvfb.display(), {"key", "a"});
+    EXPECT_EQ(saver->wait(10s), 0);
+    EXPECT_TRUE(temporaries().empty());
+}
+
+TEST_F(SaverSession, TerminationSignalsRunTheStopRoutine) {
+    storedPictures();
+    settings(8, 1000);  // roll-down: the signal may arrive inside the animation loop
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        start();
+        ASSERT_NE(window(), 0u);
+        std::this_thread::sleep_for(1300ms);
+        saver->signal(sig);
+        EXPECT_EQ(saver->wait(10s), 0);
+        EXPECT_TRUE(temporaries().empty());
+    }
+}
+
+TEST_F(SaverSession, PasswordChangeHasTheRunningSaverAsItsParent) {
+    storedPictures();
+    settings(1, 60000);
+    copyFile(buildDir() + "/tests/providers/test_provider_mpr.so", sys + "/MPR.DLL");
+    start();
+    const std::uintptr_t id = window();
+    ASSERT_NE(id, 0u);
+    Environment e = env();
+    e["QT_QPA_PLATFORM"] = "";
+    EXPECT_EQ(run({program(), "/a", "5678"}, e).status, 0);
+    EXPECT_EQ(readFile(root.file("log")), "SCRSAVE " + std::to_string(id) + " 0 0\n");
+    // A second saver starts all the same.
+    Child second({program(), "/s"}, env());
+    EXPECT_TRUE(waitFor([&] { return !second.running() || stillRunningAfter(0ms); }, 1s));
+    xdotool(xvfb.display(), {"key", "a"});
+    EXPECT_EQ(saver->wait(10s), 0);
+}
+
+TEST_F(SaverSession, ThePasswordIsAskedWhereThePlatformLeavesItToTheSaver) {
+    storedPictures();
+    settings(1, 60000);
+    copyFile(buildDir() + "/tests/providers/test_provider_password.so", sys + "/PASSWORD.CPL");
+    writeFile(root.file("user.reg"),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\n"
+              "\"ScreenSaveUsePassword\"=dword:00000001\n");
+    // The first check fails, the second succeeds.
+    start({"/S"}, {{"FELLRIDGE_PLATFORM_ID", "1"}, {"FELLRIDGE_TEST_ANSWERS", "01"}});
+    const std::uintptr_t id = window();
+    ASSERT_NE(id, 0u);
+    xdotool(xvfb.display(), {"click", "1"});
+    EXPECT_TRUE(stillRunningAfter(700ms));
+    EXPECT_EQ(readFile(root.file("log")), "verify " + std::to_string(id) + "\n");
+    xdotool(xvfb.display(), {"click", "1"});
+    EXPECT_EQ(saver->wait(10s), 0);
+    EXPECT_TRUE(temporaries().empty());
+}
+
+TEST_F(SaverSession, WithoutAPasswordSettingTheFirstInputEndsItOnEitherFamily) {
+    storedPictures();
+    settings(1, 60000);
+    copyFile(buildDir() + "/tests/providers/test_provider_password.so", sys + "/PASSWORD.CPL");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"2", "\"ScreenSaveUsePassword\"=dword:00000001\n"},  // NT family: registry not read
+        {"1", "\"ScreenSaveUsePassword\"=dword:00000000\n"},
+        {"1", ""},  // no value
+    };
+    for (const auto& [family, value] : cases) {
+        SCOPED_TRACE(family + " " + value);
+        writeFile(root.file("user.reg"),
+                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\n" + value);
+        std::filesystem::remove(root.file("log"));
+        start({"/S"}, {{"FELLRIDGE_PLATFORM_ID", family}, {"FELLRIDGE_TEST_ANSWERS", "0"}});
+        ASSERT_NE(window(), 0u);
+        xdotool(xvfb.display(), {"key", "a"});
+        EXPECT_EQ(saver->wait(10s), 0);
+        EXPECT_FALSE(std::filesystem::exists(root.file("log")));
+    }
+}
+
+}  // namespace
+}  // namespace fellridge::test

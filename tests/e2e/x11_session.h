@@ -1,0 +1,46 @@
+// A saver run on a private Xvfb display, driven with xdotool and looked at with screenshots.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+namespace fellridge::test {
+
+struct Pixel {
+    int r = 0, g = 0, b = 0;
+};
+
+// The root window's pixels, taken with ImageMagick's import.
+class Screenshot {
+public:
+    explicit Screenshot(const std::string& display);
+    bool ok() const { return width_ > 0; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    Pixel at(int x, int y) const;
+    // How many pixels lie within the tolerance of the colour.
+    int count(Pixel colour, int tolerance = 24) const;
+    void savePng(const std::string& path) const;
+
+private:
+    int width_ = 0, height_ = 0;
+    std::vector<unsigned char> rgb_;
+};
+
+bool near(Pixel p, Pixel q, int tolerance = 24);
+
+// The stored pictures kvp1.qrn..kvp7.qrn as solid-colour JPEGs of the given size, packed by
+// the project's own packer.
+void writeSolidStoredPictures(const std::string& directory, int width, int height,
+                              const std::vector<std::string>& colours);
+
+// The saver's window on the display, 0 when there is none.
+std::uintptr_t findSaverWindow(const std::string& display);
+
+// Runs xdotool with the arguments on the display.
+void xdotool(const std::string& display, const std::vector<std::string>& arguments);
+
+}  // namespace fellridge::test

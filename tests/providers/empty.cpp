@@ -1,0 +1,2 @@
+// A provider library without the expected entry point.
+extern "C" int fellridgeTestNothing() { return 0; }
