@@ -1,0 +1,334 @@
+// A saver wired to fake platform services, a real surface, picture library and settings file in a
+// temporary Windows directory, and helpers to build stored pictures and read the frame.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+#include "platform/sound_player.h"
+#include "saver/random.h"
+#include "saver/saver.h"
+#include "saver/surface.h"
+#include "settings/settings.h"
+
+namespace fellridge::saver::testing {
+
+// Everything the fakes do that the order of the start-up and the stop cares about.
+using Log = std::vector<std::string>;
+
+struct FakeEnvironment : platform::Environment {
+    std::optional<std::string> windows;
+    std::string system = "/opt/fellridge/system";
+    int platform = 2;
+    std::optional<std::string> windowsDirectory() override { return windows; }
+    std::string systemDirectory() override { return system; }
+    int platformId() override { return platform; }
+};
+
+struct FakeRegistry : platform::Registry {
+    bool key = true;
+    std::optional<Value> usePassword;
+    int reads = 0;
+    bool keyExists(const std::string& k) override {
+        ++reads;
+        return key && k == "Control Panel\\desktop";
+    }
+    std::optional<Value> value(const std::string& k, const std::string& name) override {
+        ++reads;
+        if (!key || k != "Control Panel\\desktop" || name != "ScreenSaveUsePassword") return {};
+        return usePassword;
+    }
+};
+
+struct FakeLibraries : platform::Libraries {
+    Log& log;
+    bool loadable = true;
+    void* entry = nullptr;
+    std::vector<std::string> loaded;
+    int unloads = 0;
+    int tag = 0;  // what the handle points at
+    explicit FakeLibraries(Log& l) : log(l) {}
+    Handle load(const std::string& path) override {
+        loaded.push_back(path);
+        if (!loadable) return nullptr;
+        log.push_back("load");
+        return &tag;
+    }
+    void* symbol(Handle, const char* name) override {
+        return std::string(name) == "VerifyScreenSavePwd" ? entry : nullptr;
+    }
+    void unload(Handle) override {
+        ++unloads;
+        log.push_back("unload");
+    }
+};
+
+struct FakeBoxes : platform::MessageBoxes {
+    Log& log;
+    std::vector<std::pair<platform::BoxKind, std::string>> shown;
+    std::function<void()> whileShown;  // runs while the modal box is open
+    explicit FakeBoxes(Log& l) : log(l) {}
+    platform::BoxAnswer show(platform::BoxKind kind, const std::string& text,
+                             platform::BoxButtons) override {
+        shown.emplace_back(kind, text);
+        log.push_back("box:" + text);
+        if (whileShown) whileShown();
+        return platform::BoxAnswer::Ok;
+    }
+};
+
+struct FakeClock : platform::Clock {
+    platform::TimeOfDay now{12, 0, 0, 0};
+    std::vector<int> sleeps;
+    platform::TimeOfDay utcNow() override { return now; }
+    void sleep(int ms) override { sleeps.push_back(ms); }
+};
+
+struct FakePump : platform::EventPump {
+    int calls = 0;
+    std::function<void(int call)> onPending;  // call counts from 1
+    void processPending() override {
+        ++calls;
+        if (onPending) onPending(calls);
+    }
+};
+
+struct FakeScreen : platform::Screen {
+    int w = 1024, h = 768;
+    int width() override { return w; }
+    int height() override { return h; }
+    int depth() override { return 24; }
+};
+
+struct FakeCursor : platform::Cursor {
+    Log& log;
+    int counter = 0;
+    explicit FakeCursor(Log& l) : log(l) {}
+    int show(bool visible) override {
+        counter += visible ? 1 : -1;
+        log.push_back(visible ? "cursor:show" : "cursor:hide");
+        return counter;
+    }
+};
+
+struct FakeRunning : platform::SaverRunningFlag {
+    Log& log;
+    explicit FakeRunning(Log& l) : log(l) {}
+    void set(bool running) override { log.push_back(running ? "running:on" : "running:off"); }
+};
+
+struct FakeHook : platform::MessageHook {
+    Log& log;
+    std::function<void(int)> hook;
+    explicit FakeHook(Log& l) : log(l) {}
+    void install(std::function<void(int)> h) override {
+        log.push_back("hook");
+        hook = std::move(h);
+    }
+};
+
+struct FakeTimer : platform::Timer {
+    Log& log;
+    bool on = false;
+    std::int32_t ms = 1000;  // as the saver window creates it
+    std::vector<std::int32_t> intervals;
+    std::function<void()> handler;
+    explicit FakeTimer(Log& l) : log(l) {}
+    void setHandler(std::function<void()> h) override { handler = std::move(h); }
+    void setEnabled(bool e) override {
+        on = e;
+        log.push_back(e ? "timer:on" : "timer:off");
+    }
+    bool enabled() const override { return on; }
+    void setInterval(std::int32_t v) override {
+        ms = v;
+        intervals.push_back(v);
+    }
+    std::int32_t interval() const override { return ms; }
+};
+
+struct FakePlayer : platform::SoundPlayer {
+    platform::PlayerMode state = platform::PlayerMode::NotReady;
+    int modeQueries = 0;
+    void setFileName(const std::string&) override {}
+    void setDeviceTypeAutomatic() override {}
+    void open() override { state = platform::PlayerMode::Stopped; }
+    void play() override { state = platform::PlayerMode::Playing; }
+    void stop() override { state = platform::PlayerMode::Stopped; }
+    platform::PlayerMode mode() override {
+        ++modeQueries;
+        return state;
+    }
+    void release() override { state = platform::PlayerMode::NotReady; }
+    void setNotify(std::function<void()>) override {}
+};
+
+struct FakeWindow : SaverWindow {
+    Log& log;
+    int closes = 0;
+    explicit FakeWindow(Log& l) : log(l) {}
+    std::uintptr_t nativeId() override { return 0x4a0001; }
+    void close() override {
+        ++closes;
+        log.push_back("close");
+    }
+};
+
+// The password provider's entry, driven by the test.
+inline int verifyResult = 0;
+inline std::uintptr_t verifyWindow = 0;
+inline std::function<void()> whileVerifying;
+extern "C" inline int fakeVerifyScreenSavePwd(std::uintptr_t window) {
+    verifyWindow = window;
+    if (whileVerifying) whileVerifying();
+    return verifyResult;
+}
+
+struct PictureSpec {
+    int width = 40, height = 30;
+    QColor colour = Qt::red;
+    bool empty = false;  // a stored picture of 0 bytes: an empty temporary picture
+};
+
+inline std::vector<PictureSpec> defaultPictures() {
+    const QColor colours[7] = {QColor(220, 30, 30),  QColor(30, 200, 30),  QColor(30, 30, 220),
+                               QColor(220, 220, 30), QColor(30, 220, 220), QColor(220, 30, 220),
+                               QColor(128, 128, 128)};
+    std::vector<PictureSpec> specs;
+    for (const QColor& c : colours) specs.push_back({40, 30, c, false});
+    return specs;
+}
+
+// The settings the saver reads at start.
+struct Options {
+    int mode = 1;
+    int scheme = 4;
+    int delay = 5000;
+    int customWidth = 25, customHeight = 25;
+    bool inOrder = true;
+};
+
+class SaverFixture : public ::testing::Test {
+  protected:
+    SaverFixture()
+        : libraries(log),
+          boxes(log),
+          cursor(log),
+          running(log),
+          hook(log),
+          timer(log),
+          window(log) {
+        environment.windows = dir.path().toStdString();
+        services.environment = &environment;
+        services.registry = &registry;
+        services.libraries = &libraries;
+        services.boxes = &boxes;
+        services.clock = &clock;
+        services.events = &pump;
+        services.screen = &screen;
+        services.cursor = &cursor;
+        services.saverRunning = &running;
+        services.hook = &hook;
+        verifyResult = 0;
+        verifyWindow = 0;
+        whileVerifying = nullptr;
+    }
+    ~SaverFixture() override { whileVerifying = nullptr; }
+
+    std::string path(const std::string& name) const {
+        return dir.filePath(name.c_str()).toStdString();
+    }
+
+    // A stored picture: the JPEG's first three bytes, three filler bytes, then the rest.
+    void writeStored(int n, const PictureSpec& spec) {
+        QByteArray jpeg;
+        if (!spec.empty) {
+            QImage image(spec.width, spec.height, QImage::Format_RGB32);
+            image.fill(spec.colour);
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            ASSERT_TRUE(image.save(&buffer, "JPEG", 100));
+        }
+        QByteArray stored = jpeg.left(3);
+        if (jpeg.size() > 3) stored += QByteArray("\x01\x02\x03", 3) + jpeg.mid(3);
+        std::ofstream out(path("kvp" + std::to_string(n) + ".qrn"), std::ios::binary);
+        out.write(stored.constData(), stored.size());
+    }
+    void writePictures(const std::vector<PictureSpec>& specs) {
+        for (std::size_t i = 0; i < specs.size(); ++i)
+            writeStored(static_cast<int>(i) + 1, specs[i]);
+    }
+    void writeOptions(const Options& o) {
+        const std::string ini = settings::settingsPath(*environment.windows);
+        settings::writeSaverFirstRun(ini);
+        settings::writeDialogOk(
+            ini, {false, o.inOrder, o.scheme, o.mode, o.delay, o.customHeight, o.customWidth});
+    }
+
+    Saver& makeSaver() {
+        saver = std::make_unique<Saver>(services, surface, timer, player, window);
+        return *saver;
+    }
+    // Pictures and settings in place, the saver started, the frame painted black.
+    Saver& start(const Options& o, const std::vector<PictureSpec>& specs = defaultPictures()) {
+        writePictures(specs);
+        writeOptions(o);
+        makeSaver().formCreate();
+        surface.repaint();
+        return *saver;
+    }
+
+    QColor pixel(int x, int y) const { return QColor(surface.frame().pixel(x, y)); }
+
+public:
+    static bool near(const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) <= 12 && std::abs(a.green() - b.green()) <= 12 &&
+               std::abs(a.blue() - b.blue()) <= 12;
+    }
+
+protected:
+    // A clock time whose first draw over 4 after a reseed gives the slide direction d.
+    void steerSlide(int d) {
+        for (int ms = 0; ms < 1000; ++ms) {
+            clock.now.millisecond = ms;
+            RandomDraw probe(clock);
+            probe.reseed();
+            if (static_cast<int>(probe.draw(4)) + 1 == d) return;
+        }
+        FAIL() << "no clock time gives direction " << d;
+    }
+
+    QTemporaryDir dir;
+    Log log;
+    FakeEnvironment environment;
+    FakeRegistry registry;
+    FakeLibraries libraries;
+    FakeBoxes boxes;
+    FakeClock clock;
+    FakePump pump;
+    FakeScreen screen;
+    FakeCursor cursor;
+    FakeRunning running;
+    FakeHook hook;
+    FakeTimer timer;
+    FakePlayer player;
+    FakeWindow window;
+    platform::Services services;
+    NullPresenter presenter;
+    Surface surface{screen, &presenter};
+    std::unique_ptr<Saver> saver;
+};
+
+}  // namespace fellridge::saver::testing

@@ -1,0 +1,245 @@
+// The saver's start-up, its input hook with the password check, and the stop routine.
+#include <filesystem>
+
+#include "saver_fixture.h"
+
+namespace fellridge::saver::testing {
+namespace {
+
+using platform::BoxKind;
+namespace fs = std::filesystem;
+
+using Lifecycle = SaverFixture;
+
+std::vector<std::string> only(const Log& log, std::initializer_list<std::string> prefixes) {
+    std::vector<std::string> kept;
+    for (const std::string& entry : log) {
+        for (const std::string& p : prefixes) {
+            if (entry.rfind(p, 0) == 0) {
+                kept.push_back(entry);
+                break;
+            }
+        }
+    }
+    return kept;
+}
+
+TEST_F(Lifecycle, StartUpRunsItsStepsInOrderAndStartsTheTimer) {
+    Options o;
+    o.mode = 6;
+    o.scheme = 2;
+    o.delay = 3000;
+    o.inOrder = false;
+    Saver& s = start(o);
+
+    EXPECT_EQ(log, (Log{"running:on", "cursor:hide", "hook", "timer:on"}));
+    EXPECT_EQ(cursor.counter, -1);
+    EXPECT_EQ(timer.ms, 1000) << "the first tick comes after the window's own interval";
+    EXPECT_TRUE(timer.intervals.empty());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(s.state().displayMode, 6);
+    EXPECT_EQ(s.state().colorScheme, 2);
+    EXPECT_EQ(s.state().delay, 3000);
+    EXPECT_FALSE(s.state().inOrder);
+    EXPECT_EQ(s.state().pictureCount, 7);
+    EXPECT_EQ(s.state().quadrant, 1);
+    EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
+    EXPECT_TRUE(fs::exists(path("kvp7.jpg")));
+}
+
+TEST_F(Lifecycle, AMissingSettingsFileIsCreatedWithTheFirstRunValues) {
+    writePictures(defaultPictures());
+    makeSaver().formCreate();
+
+    const SaverState& st = saver->state();
+    EXPECT_TRUE(fs::exists(path("fellridge28.ini")));
+    EXPECT_EQ(st.displayMode, 4);
+    EXPECT_EQ(st.colorScheme, 4);
+    EXPECT_TRUE(st.inOrder);
+    EXPECT_FALSE(st.soundOn);
+    EXPECT_EQ(st.delay, 8000);
+    EXPECT_TRUE(timer.on);
+}
+
+TEST_F(Lifecycle, MissingCriticalPicturesLeaveAWhiteWindowWithoutTimer) {
+    writeOptions({});
+    int cursorWhileShown = 0;
+    bool hookWhileShown = false;
+    boxes.whileShown = [&] {
+        cursorWhileShown = cursor.counter;
+        hookWhileShown = static_cast<bool>(hook.hook);
+    };
+    makeSaver().formCreate();
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].first, BoxKind::Plain);
+    EXPECT_EQ(boxes.shown[0].second, kCriticalFilesMessage);
+    EXPECT_EQ(cursorWhileShown, -1) << "answered from the keyboard: the pointer is hidden";
+    EXPECT_TRUE(hookWhileShown);
+    EXPECT_EQ(surface.background(), (Rgb{255, 255, 255}));
+    EXPECT_FALSE(timer.on);
+    EXPECT_TRUE(saver->state().soundList.empty());
+}
+
+TEST_F(Lifecycle, AFailedPreparationIsShownAndLeavesTheWindowBlackWithoutTimer) {
+    auto specs = defaultPictures();
+    writePictures(specs);
+    writeOptions({});
+    fs::remove(path("kvp5.qrn"));
+    makeSaver().formCreate();
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0], std::make_pair(BoxKind::Error, std::string("File not found")));
+    EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
+    EXPECT_FALSE(timer.on);
+    ASSERT_TRUE(hook.hook);
+    hook.hook(message::KeyDown);
+    EXPECT_EQ(window.closes, 1);
+    EXPECT_FALSE(fs::exists(path("kvp1.jpg"))) << "the pictures made before the failure go";
+}
+
+TEST_F(Lifecycle, ASettingsFileThatCantBeCreatedStillLetsInputEndTheSaver) {
+    // The Windows directory is a plain file: nothing can be created inside it.
+    const std::string blocker = path("not-a-directory");
+    std::ofstream(blocker) << "x";
+    environment.windows = blocker;
+    makeSaver().formCreate();
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].first, BoxKind::Error);
+    EXPECT_FALSE(timer.on);
+    EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
+    ASSERT_TRUE(hook.hook);
+    hook.hook(message::LButtonDown);
+    EXPECT_EQ(window.closes, 1);
+}
+
+TEST_F(Lifecycle, OnlyKeysAndButtonPressesEndTheSaver) {
+    struct Case {
+        int message;
+        bool ends;
+    };
+    const Case cases[] = {
+        {256, true},  {257, true},  {260, true},  {261, true},  {513, true},
+        {516, true},  {519, true},  {512, false}, {514, false}, {515, false},
+        {517, false}, {520, false}, {522, false}, {275, false}, {15, false},
+    };
+    start({});
+    for (const Case& c : cases) {
+        window.closes = 0;
+        saver->state().stopped = false;
+        hook.hook(c.message);
+        EXPECT_EQ(window.closes, c.ends ? 1 : 0) << "message " << c.message;
+        EXPECT_FALSE(saver->state().inputGuard);
+    }
+    EXPECT_EQ(registry.reads, 0) << "the NT family never reads the password setting";
+}
+
+TEST_F(Lifecycle, StopRoutineRunsInOrderAndRepeatsWithoutEffect) {
+    start({});
+    log.clear();
+    saver->stopRoutine();
+    EXPECT_EQ(only(log, {"timer", "running", "close"}), (Log{"timer:off", "running:off", "close"}));
+    EXPECT_TRUE(saver->state().abort);
+    for (int n = 1; n <= 7; ++n) EXPECT_FALSE(fs::exists(path("kvp" + std::to_string(n) + ".jpg")));
+    EXPECT_TRUE(fs::exists(path("kvp1.qrn")));
+
+    saver->stopRoutine();
+    EXPECT_EQ(window.closes, 2);
+    EXPECT_FALSE(timer.on);
+
+    // Nothing ticks after the stop, whatever fires.
+    const int counter = saver->state().tickCounter;
+    saver->tick();
+    timer.handler();
+    EXPECT_EQ(saver->state().tickCounter, counter);
+    EXPECT_FALSE(timer.on);
+}
+
+struct PasswordCase {
+    const char* name;
+    bool key;
+    std::optional<platform::Registry::Value> value;
+    bool loadable;
+    bool hasEntry;
+    int verifies;
+    bool wanted;  // the setting asks for a password: the provider is loaded
+    bool asks;    // the provider's dialog runs
+    bool ends;
+};
+
+class Password : public SaverFixture, public ::testing::WithParamInterface<PasswordCase> {};
+
+TEST_P(Password, EndsOrAsksAsTheSettingSays) {
+    const PasswordCase& c = GetParam();
+    environment.platform = 1;
+    environment.system = "/opt/sys";
+    registry.key = c.key;
+    registry.usePassword = c.value;
+    libraries.loadable = c.loadable;
+    libraries.entry = c.hasEntry ? reinterpret_cast<void*>(&fakeVerifyScreenSavePwd) : nullptr;
+    verifyResult = c.verifies;
+    int cursorWhileAsking = 0;
+    whileVerifying = [&] { cursorWhileAsking = cursor.counter; };
+    start({});
+    log.clear();
+
+    hook.hook(message::KeyDown);
+
+    EXPECT_EQ(window.closes, c.ends ? 1 : 0);
+    EXPECT_EQ(verifyWindow != 0, c.asks);
+    EXPECT_FALSE(saver->state().inputGuard);
+    EXPECT_EQ(cursor.counter, -1) << "the pointer is hidden again whatever the outcome";
+    if (c.asks) {
+        EXPECT_EQ(verifyWindow, 0x4a0001u);
+        EXPECT_EQ(cursorWhileAsking, 0);
+    }
+    if (c.wanted) {
+        ASSERT_EQ(libraries.loaded.size(), 1u);
+        EXPECT_EQ(libraries.loaded[0], "/opt/sys/PASSWORD.CPL");
+    } else {
+        EXPECT_TRUE(libraries.loaded.empty());
+    }
+    if (c.ends && c.loadable && c.wanted) {
+        // The stop runs while the provider is still loaded.
+        EXPECT_EQ(only(log, {"close", "unload"}), (Log{"close", "unload"}));
+    }
+}
+
+using Value = platform::Registry::Value;
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Password,
+    ::testing::Values(
+        PasswordCase{"NoKey", false, std::nullopt, true, true, 0, false, false, true},
+        PasswordCase{"NoValue", true, std::nullopt, true, true, 0, false, false, true},
+        PasswordCase{"Zero", true, Value{true, 0, ""}, true, true, 0, false, false, true},
+        PasswordCase{"NoLibrary", true, Value{true, 1, ""}, false, true, 1, true, false, true},
+        PasswordCase{"Verified", true, Value{true, 1, ""}, true, true, 1, true, true, true},
+        PasswordCase{"Refused", true, Value{true, 7, ""}, true, true, 0, true, true, false},
+        PasswordCase{"NoEntry", true, Value{true, 1, ""}, true, false, 0, true, false, true},
+        PasswordCase{"TextZero", true, Value{false, 0, " 0"}, true, true, 0, false, false, true},
+        PasswordCase{"TextOne", true, Value{false, 0, "1"}, true, true, 0, true, true, false},
+        PasswordCase{"TextJunk", true, Value{false, 0, "yes"}, true, true, 0, true, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Lifecycle, InputDuringThePasswordDialogStartsNoSecondCheck) {
+    environment.platform = 1;
+    registry.usePassword = platform::Registry::Value{true, 1, ""};
+    libraries.entry = reinterpret_cast<void*>(&fakeVerifyScreenSavePwd);
+    whileVerifying = [&] {
+        hook.hook(message::KeyDown);
+        hook.hook(message::LButtonDown);
+    };
+    start({});
+
+    hook.hook(message::KeyDown);  // refused: the saver goes on
+    EXPECT_EQ(libraries.loaded.size(), 1u);
+    EXPECT_EQ(window.closes, 0);
+    EXPECT_EQ(libraries.unloads, 1);
+
+    hook.hook(message::KeyUp);  // the next key asks again
+    EXPECT_EQ(libraries.loaded.size(), 2u);
+}
+
+}  // namespace
+}  // namespace fellridge::saver::testing
