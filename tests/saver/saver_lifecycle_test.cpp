@@ -114,6 +114,27 @@ TEST_F(Lifecycle, ASettingsFileThatCantBeCreatedStillLetsInputEndTheSaver) {
     EXPECT_EQ(window.closes, 1);
 }
 
+TEST_F(Lifecycle, TheFirstListedSoundStartsAndATickRestartsItWhenStopped) {
+    writePictures(defaultPictures());
+    writeOptions({});
+    const std::string ini = settings::settingsPath(*environment.windows);
+    settings::writeDialogOk(ini, {true, true, 4, 1, 5000, 25, 25});
+    std::ofstream(path("a.wav")) << "RIFF";
+    std::ofstream(path("b.wav")) << "RIFF";
+    settings::writeSoundSlot(ini, 3, path("b.wav"));
+    settings::writeSoundSlot(ini, 7, path("a.wav"));
+    makeSaver().formCreate();
+
+    EXPECT_EQ(saver->state().currentSound, path("b.wav"));
+    EXPECT_EQ(player.state, platform::PlayerMode::Playing);
+    player.state = platform::PlayerMode::Stopped;
+    saver->tick();
+    EXPECT_EQ(player.state, platform::PlayerMode::Playing);
+
+    saver->stopRoutine();
+    EXPECT_EQ(player.state, platform::PlayerMode::Stopped);
+}
+
 TEST_F(Lifecycle, OnlyKeysAndButtonPressesEndTheSaver) {
     struct Case {
         int message;
