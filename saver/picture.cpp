@@ -1,11 +1,13 @@
 // Pictures: JPEG files (header on load, pixels on first use) and Windows bitmaps.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -58,10 +60,27 @@ struct JpegError {
 void onJpegMessage(j_common_ptr, int) {}
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw PictureError("cannot open " + path);
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) throw PictureError("cannot read " + path);
+    // Only ordinary files: a directory is no picture, and a pipe or device could block forever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw PictureError("cannot open " + path);
+    struct stat info {};
+    std::vector<std::uint8_t> bytes;
+    // A gigabyte is far beyond any photograph the saver ships or could show.
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size < (1LL << 30);
+    if (ok) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    std::uint8_t block[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n > 0) {
+            bytes.insert(bytes.end(), block, block + n);
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ok = false;
+        }
+    }
+    ::close(fd);
+    if (!ok) throw PictureError("cannot read " + path);
     return bytes;
 }
 
@@ -251,7 +270,8 @@ QImage decodeBitmap(std::span<const std::uint8_t> bytes) {
         const std::uint32_t count = coloursUsed == 0 || coloursUsed > full ? full : coloursUsed;
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint64_t at = paletteOffset + i * paletteEntry;
-            if (!in.has(at, 3)) break;  // a short palette: missing entries are black
+            // A short palette (or one that runs into the pixels): missing entries are black.
+            if (at + paletteEntry > pixelOffset || !in.has(at, 3)) break;
             palette.push_back(qRgb(bytes[at + 2], bytes[at + 1], bytes[at]));
         }
         palette.resize(full, qRgb(0, 0, 0));

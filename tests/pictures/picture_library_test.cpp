@@ -1,0 +1,349 @@
+// The picture library: stored-picture copies, preparation, the next picture, deletion.
+#include "saver/picture_library.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <numeric>
+
+#include "test_files.h"
+
+using namespace fellridge;
+using namespace fellridge::saver;
+using namespace fellridge::testing;
+
+namespace {
+
+class FakeScreen : public platform::Screen {
+  public:
+    int width() override { return 64; }
+    int height() override { return 48; }
+    int depth() override { return 32; }
+};
+
+class FakeBoxes : public platform::MessageBoxes {
+  public:
+    std::vector<std::pair<platform::BoxKind, std::string>> shown;
+    platform::BoxAnswer show(platform::BoxKind kind, const std::string& text,
+                             platform::BoxButtons) override {
+        shown.emplace_back(kind, text);
+        return platform::BoxAnswer::Ok;
+    }
+};
+
+class FakeClock : public platform::Clock {
+  public:
+    platform::TimeOfDay now{12, 34, 56, 789};
+    platform::TimeOfDay utcNow() override { return now; }
+    void sleep(int) override {}
+};
+
+Bytes sequence(std::size_t n) {
+    Bytes b(n);
+    std::iota(b.begin(), b.end(), std::uint8_t{1});
+    return b;
+}
+
+// The stored form of a JPEG file: its first three bytes, three filler bytes, the rest.
+Bytes stored(const Bytes& jpeg) {
+    Bytes out(jpeg.begin(),
+              jpeg.begin() + static_cast<long>(std::min<std::size_t>(3, jpeg.size())));
+    if (jpeg.size() > 3) {
+        out.insert(out.end(), {'F', 'W', 'S'});
+        out.insert(out.end(), jpeg.begin() + 3, jpeg.end());
+    }
+    return out;
+}
+
+int ioCode(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const IoFailure& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+TEST(CopyStoredPicture, DropsBytesFourToSixAndKeepsTheRest) {
+    ScratchDir dir;
+    struct Case {
+        std::size_t size;
+        Bytes expected;
+    };
+    const Bytes long5000 = sequence(5000);
+    Bytes expected5000(long5000.begin(), long5000.begin() + 3);
+    expected5000.insert(expected5000.end(), long5000.begin() + 6, long5000.end());
+    const Case cases[] = {
+        {0, {}},
+        {1, {1}},
+        {2, {1, 2}},
+        {3, {1, 2, 3}},
+        {4, {1, 2, 3}},
+        {5, {1, 2, 3}},
+        {6, {1, 2, 3}},
+        {7, {1, 2, 3, 7}},
+        {10, {1, 2, 3, 7, 8, 9, 10}},
+        {5000, expected5000},  // spans several blocks
+    };
+    for (const Case& c : cases) {
+        writeFile(dir / "s.qrn", sequence(c.size));
+        copyStoredPicture(dir / "s.qrn", dir / "s.jpg");
+        EXPECT_EQ(readFile(dir / "s.jpg"), c.expected) << c.size;
+    }
+}
+
+TEST(CopyStoredPicture, ReplacesAnExistingDestination) {
+    ScratchDir dir;
+    writeFile(dir / "s.jpg", sequence(100));
+    writeFile(dir / "s.qrn", sequence(8));
+    copyStoredPicture(dir / "s.qrn", dir / "s.jpg");
+    EXPECT_EQ(readFile(dir / "s.jpg"), (Bytes{1, 2, 3, 7, 8}));
+}
+
+TEST(CopyStoredPicture, AReadOnlyStoredPictureIsCopied) {
+    // Installed stored pictures are read-only; the copy only ever reads them.
+    ScratchDir dir;
+    writeFile(dir / "s.qrn", sequence(9));
+    ASSERT_EQ(chmod((dir / "s.qrn").c_str(), 0444), 0);
+    copyStoredPicture(dir / "s.qrn", dir / "s.jpg");
+    EXPECT_EQ(readFile(dir / "s.jpg"), (Bytes{1, 2, 3, 7, 8, 9}));
+}
+
+TEST(CopyStoredPicture, RefusalsCarryThePlatformCodeAndText) {
+    ScratchDir dir;
+    writeFile(dir / "s.qrn", sequence(9));
+    std::filesystem::create_directory(dir / "folder.jpg");
+    EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / "missing.qrn", dir / "m.jpg"); }), 2);
+    EXPECT_FALSE(exists(dir / "m.jpg"));  // nothing made when the source can't be opened
+    EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / "s.qrn", dir / "folder.jpg"); }), 5);
+    EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / "s.qrn", dir / "no/such/dir.jpg"); }), 2);
+    try {
+        copyStoredPicture(dir / "missing.qrn", dir / "m.jpg");
+    } catch (const IoFailure& e) {
+        EXPECT_STREQ(e.what(), "File not found");
+    }
+    try {
+        copyStoredPicture(dir / "s.qrn", dir / "folder.jpg");
+    } catch (const IoFailure& e) {
+        EXPECT_STREQ(e.what(), "File access denied");
+    }
+}
+
+TEST(BitmapTest, LooksAtTheExtensionOfTheLastComponent) {
+    const std::pair<const char*, bool> cases[] = {
+        {"/w/pic.bmp", true},
+        {"/w/pic.Bmp", true},
+        {"pic.BMP", true},
+        {"/w/pic.jpg", false},
+        {"/w/pics.bmp/photo", false},
+        {"/w/a.bmp.jpg", false},
+        {"/w/bmp", false},
+        {"/w/.bmp", true},
+        {"", false},
+        {"/w.x/pic", false},
+        {"/w/pic.bmpx", false},
+        {"/w/pic.bm", false},
+    };
+    for (auto [path, expected] : cases) EXPECT_EQ(isBitmapPath(path), expected) << path;
+}
+
+class PictureLibraryTest : public ::testing::Test {
+  protected:
+    ScratchDir dir;
+    SaverState state;
+    FakeScreen screen;
+    NullPresenter presenter;
+    Surface surface{screen, &presenter};
+    FakeBoxes boxes;
+    FakeClock clock;
+    RandomDraw random{clock};
+    int soundsChosen = 0;
+    PictureLibrary library{state, surface, boxes, random, [this] { ++soundsChosen; }};
+
+    PictureLibraryTest() { state.windowsDirectory = dir.path(); }
+
+    void storePhotos(std::initializer_list<int> numbers) {
+        for (int n : numbers)
+            writeFile(dir / ("kvp" + std::to_string(n) + ".qrn"), stored(readFile(photoPath(n))));
+    }
+    // Seven temporary pictures told apart by their widths: picture N is N x 8 pixels wide.
+    void makeTemporaryPictures() {
+        state.pictureDirectory = dir.path() + "/";
+        state.pictureList.clear();
+        for (int n = 1; n <= 7; ++n) {
+            const std::string path = state.pictureDirectory + "kvp" + std::to_string(n) + ".jpg";
+            writeFile(path, makeJpeg(8 * n, 4));
+            state.pictureList.push_back(path);
+        }
+        state.pictureCount = 7;
+    }
+    int loadedNumber() { return surface.slot(Slot::Image5).picture.width() / 8; }
+    bool fallbackLoaded() {
+        const Picture& p = surface.slot(Slot::Image5).picture;
+        return p.width() == 72 && p.height() == 65 && p.pixels() == fallbackPicture().pixels();
+    }
+};
+
+TEST_F(PictureLibraryTest, PrepareMakesTheSevenTemporaryPictures) {
+    storePhotos({1, 2, 3, 4, 5, 6, 7});
+    EXPECT_EQ(library.prepare(), PrepareResult::Completed);
+    EXPECT_EQ(state.pictureDirectory, dir.path() + "/");
+    ASSERT_EQ(state.pictureCount, 7);
+    ASSERT_EQ(state.pictureList.size(), 7u);
+    for (int n = 1; n <= 7; ++n) {
+        const std::string& path = state.pictureList[static_cast<std::size_t>(n - 1)];
+        EXPECT_EQ(path, dir.path() + "/kvp" + std::to_string(n) + ".jpg");
+        EXPECT_EQ(readFile(path), readFile(photoPath(n)));
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PictureLibraryTest, PrepareWorksWithReadOnlyStoredPictures) {
+    storePhotos({1, 2, 3, 4, 5, 6, 7});
+    for (int n = 1; n <= 7; ++n)
+        ASSERT_EQ(chmod((dir / ("kvp" + std::to_string(n) + ".qrn")).c_str(), 0444), 0);
+    EXPECT_EQ(library.prepare(), PrepareResult::Completed);
+    EXPECT_EQ(state.pictureCount, 7);
+}
+
+TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) {
+    for (int missing : {1, 2}) {
+        ScratchDir other;
+        state = {};
+        state.windowsDirectory = other.path();
+        boxes.shown.clear();
+        for (int n = 1; n <= 7; ++n)
+            if (n != missing)
+                writeFile(other / ("kvp" + std::to_string(n) + ".qrn"), stored(makeJpeg(8, 8)));
+        if (missing == 1) std::filesystem::create_directory(other / "kvp1.qrn");  // not a file
+        EXPECT_EQ(library.prepare(), PrepareResult::CriticalPicturesMissing);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].first, platform::BoxKind::Plain);
+        EXPECT_EQ(boxes.shown[0].second,
+                  "Some critical files are missing. Please reinstall the software.");
+        EXPECT_EQ(state.pictureCount, 0);
+        EXPECT_TRUE(state.pictureList.empty());
+        EXPECT_EQ(state.pictureDirectory, other.path() + "/");
+        for (int n = 1; n <= 7; ++n)
+            EXPECT_FALSE(exists(other / ("kvp" + std::to_string(n) + ".jpg")));
+    }
+}
+
+TEST_F(PictureLibraryTest, AMissingOrdinaryPictureFailsAfterTheOnesBeforeIt) {
+    storePhotos({1, 2, 3, 4, 6, 7});
+    EXPECT_EQ(ioCode([&] { library.prepare(); }), 2);
+    EXPECT_EQ(state.pictureCount, 0);
+    for (int n = 1; n <= 7; ++n)
+        EXPECT_EQ(exists(dir / ("kvp" + std::to_string(n) + ".jpg")), n <= 4) << n;
+    library.deleteTemporary();
+    for (int n = 1; n <= 4; ++n) EXPECT_FALSE(exists(dir / ("kvp" + std::to_string(n) + ".jpg")));
+}
+
+TEST_F(PictureLibraryTest, InOrderComesRoundFromPictureOne) {
+    makeTemporaryPictures();
+    std::vector<int> seen;
+    for (int i = 0; i < 9; ++i) {
+        library.loadNext();
+        seen.push_back(loadedNumber());
+    }
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 1, 2}));
+    EXPECT_EQ(state.pictureMark, 2);
+    EXPECT_EQ(soundsChosen, 9);
+}
+
+TEST_F(PictureLibraryTest, AtRandomReseedsFromTheClockBeforeEveryDraw) {
+    makeTemporaryPictures();
+    state.inOrder = false;
+    // 12:34:56.789 gives the seed 45296789; its first draw over 7 is 3, so picture 4.
+    library.loadNext();
+    EXPECT_EQ(loadedNumber(), 4);
+    EXPECT_EQ(random.seed(), 2099557098u);
+    library.loadNext();  // the same time reseeds the same way
+    EXPECT_EQ(loadedNumber(), 4);
+    EXPECT_EQ(state.pictureMark, 0);  // random mode leaves the mark alone
+    EXPECT_EQ(soundsChosen, 2);
+}
+
+TEST_F(PictureLibraryTest, AtRandomEveryPictureComesUp) {
+    makeTemporaryPictures();
+    state.inOrder = false;
+    std::set<int> seen;
+    for (int ms = 0; ms < 200; ++ms) {
+        clock.now.millisecond = ms;
+        library.loadNext();
+        seen.insert(loadedNumber());
+    }
+    EXPECT_EQ(seen, (std::set<int>{1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST(RandomDraw, MatchesTheGeneratorForKnownSeeds) {
+    FakeClock clock;
+    RandomDraw random(clock);
+    random.setSeed(0x12345678);
+    std::vector<std::uint32_t> draws;
+    for (int i = 0; i < 5; ++i) draws.push_back(random.draw(7));
+    EXPECT_EQ(draws, (std::vector<std::uint32_t>{5, 3, 5, 6, 6}));
+    EXPECT_EQ(random.draw(0), 0u);
+    random.reseed();
+    EXPECT_EQ(random.seed(), 45296789u);
+    clock.now = {23, 59, 59, 999};
+    random.reseed();
+    EXPECT_EQ(random.seed(), 86399999u);
+}
+
+TEST_F(PictureLibraryTest, BrokenPicturesBringUpTheFallbackAndTheOrderGoesOn) {
+    makeTemporaryPictures();
+    const Bytes good = makeJpeg(16, 16);
+    Bytes huge = good;
+    for (std::size_t i = 2; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xff && huge[i + 1] == 0xc0) {
+            huge[i + 5] = huge[i + 7] = 0xff;  // 65535 x 65535
+            break;
+        }
+    std::filesystem::remove(state.pictureList[0]);                            // missing
+    writeFile(state.pictureList[1], Bytes(good.begin(), good.begin() + 40));  // truncated
+    writeFile(state.pictureList[2], {'g', 'a', 'r', 'b', 'a', 'g', 'e'});     // garbage
+    writeFile(state.pictureList[3], huge);                                    // huge
+    for (int n = 1; n <= 4; ++n) {
+        library.loadNext();
+        EXPECT_TRUE(fallbackLoaded()) << n;
+        EXPECT_EQ(state.pictureMark, n);
+    }
+    library.loadNext();
+    EXPECT_EQ(loadedNumber(), 5);
+    EXPECT_EQ(soundsChosen, 5);
+}
+
+TEST_F(PictureLibraryTest, AnEmptyTemporaryPictureLoadsAsAnEmptyPicture) {
+    makeTemporaryPictures();
+    writeFile(state.pictureList[0], {});
+    library.loadNext();
+    EXPECT_TRUE(surface.slot(Slot::Image5).picture.empty());
+    EXPECT_FALSE(fallbackLoaded());
+}
+
+TEST_F(PictureLibraryTest, DeletesEveryMatchingFileButLeavesTheRest) {
+    state.pictureDirectory = dir.path() + "/";
+    for (const char* name : {"kvp1.jpg", "kvp99.jpg", "KVP3.JPG", "kvp.jpg", "kvp4.jpg",
+                             "other.jpg", ".kvp5.jpg", "kvp6.jpeg", "akvp7.jpg"})
+        writeFile(dir / name, {1});
+    ASSERT_EQ(chmod((dir / "kvp4.jpg").c_str(), 0444), 0);  // read-only: refused, ignored
+    std::filesystem::create_directory(dir / "kvp8.jpg");
+    library.deleteTemporary();
+    for (const char* gone : {"kvp1.jpg", "kvp99.jpg", "KVP3.JPG", "kvp.jpg"})
+        EXPECT_FALSE(exists(dir / gone)) << gone;
+    for (const char* kept :
+         {"kvp4.jpg", "other.jpg", ".kvp5.jpg", "kvp6.jpeg", "akvp7.jpg", "kvp8.jpg"})
+        EXPECT_TRUE(exists(dir / kept)) << kept;
+}
+
+TEST_F(PictureLibraryTest, DeleteDoesNothingBeforePreparation) {
+    writeFile(dir / "kvp1.jpg", {1});
+    library.deleteTemporary();  // the picture directory is still empty
+    EXPECT_TRUE(exists(dir / "kvp1.jpg"));
+    state.pictureDirectory = dir.path() + "/missing/";
+    library.deleteTemporary();  // a folder that isn't there: nothing to do, no failure
+}
+
+}  // namespace
