@@ -2,10 +2,8 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <sys/stat.h>
 
 #include <QObject>
-#include <QPointer>
 #include <mutex>
 
 #include "platform/services.h"
@@ -26,19 +24,8 @@ QObject* hookTarget = nullptr;
 SdlPlayer* hookPlayer = nullptr;
 std::uint64_t hookGeneration = 0;
 
-// Soundfonts that Debian's General MIDI packages install; the first one present is used when
-// SDL2_mixer has no soundfont of its own.
-constexpr const char* kSoundFonts[] = {
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-};
-
-bool isRegularFile(const char* path) {
-    struct stat st {};
-    return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
-
+// The error text of a call that has just reported failure. Each call that may fail is preceded
+// by SDL_ClearError, so an old text never stands in for a missing one.
 std::string sdlErrorText() {
     const char* text = SDL_GetError();
     return (text && *text) ? std::string(text) : std::string(kUnknownError);
@@ -98,18 +85,14 @@ void SdlPlayer::openAudio() {
     if (!sdlUp_) {
         // The saver handles SIGINT, SIGTERM and SIGHUP itself; SDL must not take them over.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        SDL_ClearError();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) throw Failure(sdlErrorText());
         sdlUp_ = true;
+        // MIDI goes through FluidSynth, which takes the system's General MIDI soundfont
+        // (/usr/share/sounds/sf2/default-GM.sf2 on Debian) unless SDL_SOUNDFONTS names another.
         Mix_Init(MIX_INIT_MP3 | MIX_INIT_MID);
-        if (!Mix_GetSoundFonts()) {
-            for (const char* font : kSoundFonts) {
-                if (isRegularFile(font)) {
-                    Mix_SetSoundFonts(font);
-                    break;
-                }
-            }
-        }
     }
+    SDL_ClearError();
     if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
         throw Failure(sdlErrorText());
     }
@@ -130,6 +113,7 @@ void SdlPlayer::open() {
     // Whatever happens next, a notice of the file closed above is stale.
     ++generation_;
     openAudio();
+    SDL_ClearError();
     Mix_Music* music = Mix_LoadMUS(fileName_.c_str());
     if (!music) throw Failure(sdlErrorText());
     music_ = music;

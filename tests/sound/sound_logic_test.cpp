@@ -1,0 +1,374 @@
+// The saver's sound logic against a scripted player and a fixed clock.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+#include "saver/random.h"
+#include "saver/saver_state.h"
+#include "saver/sound.h"
+
+namespace fellridge::saver {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::PlayerMode;
+
+class FakeClock : public platform::Clock {
+  public:
+    platform::TimeOfDay now{};
+    int reads = 0;
+    platform::TimeOfDay utcNow() override {
+        ++reads;
+        return now;
+    }
+    void sleep(int) override {}
+};
+
+// Records every request as a word; a request named in failOn throws the way the real player
+// does.
+class FakePlayer : public platform::SoundPlayer {
+  public:
+    std::vector<std::string> calls;
+    std::string fileName;
+    PlayerMode currentMode = PlayerMode::NotReady;
+    std::string failOn;
+    int modeQueries = 0;
+
+    void setFileName(const std::string& path) override {
+        record("setFileName");
+        fileName = path;
+    }
+    void setDeviceTypeAutomatic() override { record("automatic"); }
+    void open() override {
+        record("open");
+        currentMode = PlayerMode::Stopped;
+    }
+    void play() override {
+        record("play");
+        currentMode = PlayerMode::Playing;
+    }
+    void stop() override {
+        record("stop");
+        currentMode = PlayerMode::Stopped;
+    }
+    PlayerMode mode() override {
+        ++modeQueries;
+        return currentMode;
+    }
+    void release() override { record("release"); }
+    void setNotify(std::function<void()>) override {}
+
+    int count(const std::string& call) const {
+        int n = 0;
+        for (const auto& c : calls) n += c == call;
+        return n;
+    }
+
+  private:
+    void record(const std::string& call) {
+        calls.push_back(call);
+        if (call == failOn) throw Failure("The specified file could not be opened");
+    }
+};
+
+// What the shared random draw gives for n at the given clock reading, computed by hand.
+std::uint32_t expectedDraw(const platform::TimeOfDay& t, std::uint32_t n) {
+    std::uint32_t seed = static_cast<std::uint32_t>(
+        ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond);
+    seed = seed * 134775813u + 1u;
+    return static_cast<std::uint32_t>((std::uint64_t{n} * seed) >> 32);
+}
+
+class SoundTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "fellridge-sound-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        state.settingsPath = (dir_ / "fellridge28.ini").string();
+        state.soundOn = true;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // A sound file of that name in the test's folder (content is irrelevant to the logic).
+    std::string soundFile(const std::string& name) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path) << "RIFF";
+        return path;
+    }
+    // The WavConfig section with the given values for Name1, Name2, ...; keys beyond are absent.
+    void writeSlots(const std::vector<std::string>& values) {
+        std::ofstream out(state.settingsPath);
+        out << "[Options]\r\nSound=1\r\n[WavConfig]\r\n";
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            out << "Name" << i + 1 << "=" << values[i] << "\r\n";
+        }
+    }
+    std::vector<std::string> nulls(std::size_t n) { return std::vector<std::string>(n, "Null"); }
+
+    fs::path dir_;
+    SaverState state;
+    FakePlayer player;
+    FakeClock clock;
+    RandomDraw random{clock};
+    Sound sound{state, player, random};
+};
+
+TEST_F(SoundTest, ListSkipsFreeSlotsInAnyCaseAndKeepsKeyOrder) {
+    const std::string a = soundFile("a.wav"), b = soundFile("b.mid"), c = soundFile("c.mp3");
+    auto values = nulls(500);
+    values[1] = b;
+    values[2] = "null";
+    values[3] = a;
+    values[9] = "NULL";
+    values[499] = c;
+    writeSlots(values);
+
+    sound.readSoundList();
+
+    EXPECT_EQ(state.soundList, (std::vector<std::string>{b, a, c}));
+    EXPECT_TRUE(state.soundOn);
+}
+
+TEST_F(SoundTest, ListOfOnlyFreeSlotsLeavesTheFlagAsItWas) {
+    writeSlots(nulls(500));
+    for (bool on : {true, false}) {
+        state.soundOn = on;
+        sound.readSoundList();
+        EXPECT_TRUE(state.soundList.empty());
+        EXPECT_EQ(state.soundOn, on);
+    }
+}
+
+// Any entry that is neither free nor an existing file silences the whole run.
+TEST_F(SoundTest, ListWithAnUnusableEntryTurnsSoundOff) {
+    std::vector<std::string> files;
+    for (int i = 1; i <= 6; ++i) files.push_back(soundFile("s" + std::to_string(i) + ".wav"));
+    fs::create_directory(dir_ / "folder.wav");
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> values;
+    };
+    auto withSeventh = [&](const std::string& seventh) {
+        auto values = nulls(500);
+        for (std::size_t i = 0; i < 6; ++i) values[i] = files[i];
+        values[6] = seventh;
+        return values;
+    };
+    const std::vector<Case> cases = {
+        {"no Name4 key", {files[0], files[1], files[2]}},
+        {"deleted file in Name7", withSeventh((dir_ / "gone.wav").string())},
+        {"directory", withSeventh((dir_ / "folder.wav").string())},
+        {"empty value", withSeventh("")},
+        {"blank value", withSeventh(" ")},
+        {"relative name", withSeventh("s1.wav")},
+        {"no settings file at all", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.values.empty()) {
+            fs::remove(state.settingsPath);
+        } else {
+            writeSlots(c.values);
+        }
+        state.soundOn = true;
+        state.soundList = {"left over"};
+        sound.readSoundList();
+        EXPECT_TRUE(state.soundList.empty());
+        EXPECT_FALSE(state.soundOn);
+    }
+}
+
+TEST_F(SoundTest, ListHoldsAll500AndEachCanBeChosen) {
+    std::vector<std::string> values;
+    for (int i = 1; i <= 500; ++i) values.push_back(soundFile(std::to_string(i) + ".wav"));
+    writeSlots(values);
+
+    sound.readSoundList();
+    ASSERT_EQ(state.soundList, values);
+
+    std::set<std::string> chosen;
+    for (int ms = 0; ms < 200000 && chosen.size() < values.size(); ++ms) {
+        clock.now = {ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
+        sound.chooseNext();
+        chosen.insert(state.currentSound);
+    }
+    EXPECT_EQ(chosen.size(), values.size());
+}
+
+TEST_F(SoundTest, StartAsksTheFourStepsWithTheCurrentSound) {
+    state.currentSound = "/music/first.wav";
+    sound.startSound();
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"setFileName", "automatic", "open", "play"}));
+    EXPECT_EQ(player.fileName, "/music/first.wav");
+    EXPECT_TRUE(state.soundOn);
+}
+
+// A failing step ends the start there and silences the rest of the run: no later tick even asks
+// the player for its mode.
+TEST_F(SoundTest, AnyFailingStepTurnsSoundOffForGood) {
+    for (const char* step : {"setFileName", "automatic", "open", "play"}) {
+        SCOPED_TRACE(step);
+        FakePlayer failing;
+        failing.failOn = step;
+        failing.currentMode = PlayerMode::Stopped;
+        Sound s{state, failing, random};
+        state.soundOn = true;
+
+        s.startSound();
+        EXPECT_FALSE(state.soundOn);
+        EXPECT_EQ(failing.calls.back(), step);
+
+        failing.failOn.clear();
+        failing.calls.clear();
+        for (int tick = 0; tick < 3; ++tick) s.restartIfStopped();
+        EXPECT_EQ(failing.modeQueries, 0);
+        EXPECT_TRUE(failing.calls.empty());
+    }
+}
+
+TEST_F(SoundTest, FailedRestartTurnsSoundOffForGood) {
+    state.currentSound = "/music/gone.wav";
+    player.currentMode = PlayerMode::Stopped;
+    player.failOn = "open";
+
+    sound.restartIfStopped();
+    EXPECT_FALSE(state.soundOn);
+
+    player.failOn.clear();
+    sound.restartIfStopped();
+    EXPECT_EQ(player.modeQueries, 1);
+    EXPECT_EQ(player.count("open"), 1);
+}
+
+TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
+    state.currentSound = "/music/next.mid";
+    struct Case {
+        PlayerMode mode;
+        bool starts;
+    };
+    for (const Case c : {Case{PlayerMode::Playing, false}, Case{PlayerMode::NotReady, false},
+                         Case{PlayerMode::Stopped, true}}) {
+        FakePlayer p;
+        p.currentMode = c.mode;
+        Sound s{state, p, random};
+        s.restartIfStopped();
+        EXPECT_EQ(p.modeQueries, 1);
+        EXPECT_EQ(p.count("open") == 1 && p.count("play") == 1, c.starts);
+        if (c.starts) {
+            EXPECT_EQ(p.fileName, "/music/next.mid");
+        }
+    }
+
+    state.soundOn = false;
+    player.currentMode = PlayerMode::Stopped;
+    sound.restartIfStopped();
+    EXPECT_EQ(player.modeQueries, 0);
+    EXPECT_TRUE(player.calls.empty());
+}
+
+TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
+    state.soundList = {"/s/1.wav", "/s/2.wav", "/s/3.wav", "/s/4.wav", "/s/5.wav"};
+    const platform::TimeOfDay readings[] = {
+        {0, 0, 0, 0}, {1, 2, 3, 4}, {12, 59, 59, 999}, {23, 59, 59, 999}, {7, 30, 15, 500}};
+    for (const auto& t : readings) {
+        clock.now = t;
+        sound.chooseNext();
+        EXPECT_EQ(state.currentSound, state.soundList[expectedDraw(t, 5)]);
+    }
+    EXPECT_EQ(clock.reads, 5);
+    EXPECT_TRUE(player.calls.empty());
+    EXPECT_EQ(player.modeQueries, 0);
+}
+
+TEST_F(SoundTest, ChooseNextDoesNothingWhenOffOrWithoutList) {
+    state.currentSound = "/s/1.wav";
+    state.soundOn = false;
+    state.soundList = {"/s/1.wav", "/s/2.wav"};
+    sound.chooseNext();
+    state.soundOn = true;
+    state.soundList.clear();
+    sound.chooseNext();
+    EXPECT_EQ(state.currentSound, "/s/1.wav");
+    EXPECT_EQ(clock.reads, 0);
+}
+
+// The picture draw and the sound draw of one picture load reseed from the same millisecond, so
+// with seven sounds the sound's number equals the picture's.
+TEST_F(SoundTest, SameMillisecondGivesPictureAndSoundTheSameNumber) {
+    for (int i = 1; i <= 7; ++i) state.soundList.push_back("/s/" + std::to_string(i) + ".wav");
+    for (int ms = 0; ms < 1000; ms += 37) {
+        clock.now = {9, 41, 7, ms};
+        random.reseed();
+        const std::uint32_t picture = random.draw(7) + 1;
+        sound.chooseNext();
+        EXPECT_EQ(state.currentSound, "/s/" + std::to_string(picture) + ".wav");
+    }
+}
+
+TEST_F(SoundTest, NotifyStopsAndSwallowsAFailure) {
+    sound.onNotify();
+    EXPECT_EQ(player.calls, std::vector<std::string>{"stop"});
+
+    player.failOn = "stop";
+    EXPECT_NO_THROW(sound.onNotify());
+    EXPECT_TRUE(state.soundOn);
+}
+
+TEST_F(SoundTest, StopAtExitOnlyWhilePlayingWhateverTheFlag) {
+    struct Case {
+        PlayerMode mode;
+        bool soundOn;
+        bool stops;
+    };
+    for (const Case c :
+         {Case{PlayerMode::Playing, true, true}, Case{PlayerMode::Playing, false, true},
+          Case{PlayerMode::Stopped, true, false}, Case{PlayerMode::NotReady, true, false}}) {
+        FakePlayer p;
+        p.currentMode = c.mode;
+        state.soundOn = c.soundOn;
+        Sound s{state, p, random};
+        s.stopAtExit();
+        EXPECT_EQ(p.count("stop"), c.stops ? 1 : 0);
+    }
+
+    // A player that refuses the stop must not break the rest of the stop routine.
+    player.currentMode = PlayerMode::Playing;
+    player.failOn = "stop";
+    EXPECT_NO_THROW(sound.stopAtExit());
+}
+
+// A run: the first sound plays through several ticks, ends, and the sound chosen at the latest
+// picture load starts on the next tick.
+TEST_F(SoundTest, SoundPlaysThroughTicksAndTheChosenOneFollows) {
+    state.soundList = {"/s/1.wav", "/s/2.wav", "/s/3.wav"};
+    state.currentSound = state.soundList.front();
+    sound.startSound();
+    ASSERT_EQ(player.mode(), PlayerMode::Playing);
+
+    clock.now = {3, 4, 5, 678};
+    for (int tick = 0; tick < 4; ++tick) {
+        sound.restartIfStopped();
+        sound.chooseNext();
+    }
+    EXPECT_EQ(player.count("open"), 1);
+    EXPECT_EQ(player.count("stop"), 0);
+
+    sound.onNotify();  // the end of the first sound
+    sound.restartIfStopped();
+    EXPECT_EQ(player.count("open"), 2);
+    EXPECT_EQ(player.fileName, state.soundList[expectedDraw(clock.now, 3)]);
+    EXPECT_EQ(player.mode(), PlayerMode::Playing);
+}
+
+}  // namespace
+}  // namespace fellridge::saver
