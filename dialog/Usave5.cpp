@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "dialog/fonts.h"
+#include "dialog/look.h"
 
 namespace fellridge::dialog {
 
@@ -48,14 +48,14 @@ frmdisc::frmdisc(QWidget* parent) : QDialog(parent) {
     setAutoFillBackground(true);
     setFont(sansFont(false));
 
-    GroupBox1 = new QGroupBox(this);
+    GroupBox1 = new CaptionedFrame(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(8, 16, 489, 273);
 
     Label1 = text(GroupBox1, "Label1", 30, 24, 347, 33, "Version 2.00");
     Label1->setFont(terminalFont());
 
-    GroupBox2 = new QGroupBox(QStringLiteral("Disclaimer"), GroupBox1);
+    GroupBox2 = new CaptionedFrame(QStringLiteral("Disclaimer"), GroupBox1);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(28, 80, 437, 153);
     GroupBox2->setFont(terminalFont());

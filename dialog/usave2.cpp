@@ -16,7 +16,7 @@
 #include <optional>
 
 #include "dialog/Usave5.h"
-#include "dialog/fonts.h"
+#include "dialog/look.h"
 
 // The icon lives in this static library's resources, which the linker would otherwise drop.
 static void initDialogResources() {
@@ -106,7 +106,7 @@ W* textControl(QWidget* parent, const char* name, int left, int top, int width, 
 
 QGroupBox* groupBox(QWidget* parent, const char* name, int left, int top, int width, int height,
                     const char* title) {
-    auto* box = place<QGroupBox>(parent, name, left, top, width, height);
+    auto* box = place<CaptionedFrame>(parent, name, left, top, width, height);
     box->setTitle(QString::fromLatin1(title));
     box->setFont(sansFont(true));
     return box;
@@ -197,6 +197,8 @@ void Form2::buildControls() {
     ListBox2->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox2->setSortingEnabled(false);
     ListBox2->setUniformItemSizes(true);
+    ListBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox2->setTextElideMode(Qt::ElideMiddle);
     ListBox2->setItemDelegate(new SoundRowDelegate(ListBox2));
 
     GroupBox4 = groupBox(this, "GroupBox4", 14, 105, 339, 92, "Sound Options");

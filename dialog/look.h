@@ -1,0 +1,36 @@
+// The look shared by the settings dialog and the about box: their two faces at fixed pixel
+// sizes, and a group box whose caption sits on its frame line.
+#pragma once
+
+#include <QFont>
+#include <QGroupBox>
+#include <QStringList>
+
+class QPaintEvent;
+
+namespace fellridge::dialog {
+
+// The dialog's controls have fixed boxes measured for an 11-pixel sans-serif face and the about
+// box's texts for a 12-pixel fixed-pitch terminal face. Liberation Sans and Liberation Mono (with
+// the DejaVu faces behind them) are close enough in their metrics that every text fits its box.
+
+// The dialog's default face, 11 pixels high, regular or bold.
+QFont sansFont(bool bold = false);
+
+// The about box's version line and disclaimer: fixed pitch, 12 pixels high.
+QFont terminalFont();
+
+// A group box drawn with an etched frame whose top line runs through the middle of the caption,
+// so that controls placed just below the caption stay inside the frame. Its children are placed
+// at fixed positions; it has no layout.
+class CaptionedFrame : public QGroupBox {
+    Q_OBJECT
+  public:
+    explicit CaptionedFrame(QWidget* parent = nullptr) : QGroupBox(parent) {}
+    CaptionedFrame(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+}  // namespace fellridge::dialog

@@ -1,0 +1,190 @@
+// Fakes for the platform services the settings dialog uses, and a fixture that runs the dialog
+// against a settings file in a private directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dialog/usave2.h"
+#include "platform/services.h"
+
+namespace fellridge::dialog::testing {
+
+class FakeEnvironment : public platform::Environment {
+  public:
+    explicit FakeEnvironment(std::string directory) : directory_(std::move(directory)) {}
+    std::optional<std::string> windowsDirectory() override { return directory_; }
+    std::string systemDirectory() override { return directory_; }
+    int platformId() override { return 2; }
+
+  private:
+    std::string directory_;
+};
+
+class FakeScreen : public platform::Screen {
+  public:
+    int width() override { return widthPx; }
+    int height() override { return heightPx; }
+    int depth() override { return bitsPerPixel; }
+    int widthPx = 1280;
+    int heightPx = 1024;
+    int bitsPerPixel = 32;
+};
+
+struct Box {
+    platform::BoxKind kind;
+    std::string text;
+    platform::BoxButtons buttons;
+};
+
+class FakeBoxes : public platform::MessageBoxes {
+  public:
+    platform::BoxAnswer show(platform::BoxKind kind, const std::string& text,
+                             platform::BoxButtons buttons) override {
+        shown.push_back({kind, text, buttons});
+        if (answers.empty()) return platform::BoxAnswer::Ok;
+        const platform::BoxAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<Box> shown;
+    std::deque<platform::BoxAnswer> answers;  // Ok once these run out
+};
+
+class FakeFileDialog : public platform::FileDialog {
+  public:
+    std::optional<std::string> openFile(const std::string& filter) override {
+        filters.push_back(filter);
+        if (choices.empty()) return std::nullopt;
+        auto choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
+    std::deque<std::optional<std::string>> choices;  // a cancel once these run out
+    std::vector<std::string> filters;
+};
+
+class FakeShell : public platform::Shell {
+  public:
+    int open(const std::string& address) override {
+        opened.push_back(address);
+        return result;
+    }
+    int result = 42;
+    std::vector<std::string> opened;
+};
+
+using KeyValues = std::vector<std::pair<std::string, std::string>>;
+
+class DialogTest : public ::testing::Test {
+  protected:
+    DialogTest() : environment(dir.path().toStdString()) {
+        services.environment = &environment;
+        services.screen = &screen;
+        services.boxes = &boxes;
+        services.fileDialog = &files;
+        services.shell = &shell;
+    }
+
+    std::string path() const { return dir.filePath("fellridge28.ini").toStdString(); }
+
+    void writeFile(const std::string& text) const {
+        std::ofstream out(path(), std::ios::binary | std::ios::trunc);
+        out << text;
+    }
+
+    std::string fileText() const {
+        std::ifstream in(path(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // The key lines of one section in file order (section names match without case).
+    KeyValues section(const std::string& name) const {
+        KeyValues keys;
+        std::istringstream in(fileText());
+        bool inside = false;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty() && line.front() == '[') {
+                inside = QString::fromStdString(line).compare(
+                             QString::fromStdString("[" + name + "]"), Qt::CaseInsensitive) == 0;
+                continue;
+            }
+            const auto equals = line.find('=');
+            if (inside && equals != std::string::npos)
+                keys.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+        }
+        return keys;
+    }
+
+    std::string value(const std::string& sectionName, const std::string& key) const {
+        for (const auto& [k, v] : section(sectionName))
+            if (k == key) return v;
+        return "<missing>";
+    }
+
+    // A WavConfig section with the given entries for slots 1, 2, ... and "Null" for the rest.
+    static std::string wavConfig(const std::vector<std::string>& entries) {
+        std::string text = "[WavConfig]\n";
+        for (int slot = 1; slot <= 500; ++slot) {
+            const auto index = static_cast<std::size_t>(slot - 1);
+            text += "Name" + std::to_string(slot) + "=" +
+                    (index < entries.size() ? entries[index] : std::string("Null")) + "\n";
+        }
+        return text;
+    }
+
+    Form2& open() {
+        form = std::make_unique<Form2>(services);
+        form->show();
+        return *form;
+    }
+
+    template <class W>
+    W* control(const char* name) const {
+        W* widget = form->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QString text(const char* labelName) const { return control<QLabel>(labelName)->text(); }
+    bool checked(const char* name) const { return control<QAbstractButton>(name)->isChecked(); }
+    bool enabled(const char* name) const { return control<QWidget>(name)->isEnabled(); }
+    void click(const char* name) const { control<QAbstractButton>(name)->click(); }
+    QScrollBar* bar(const char* name) const { return control<QScrollBar>(name); }
+    QListWidget* list() const { return control<QListWidget>("ListBox2"); }
+
+    std::vector<std::string> items() const {
+        std::vector<std::string> texts;
+        for (int row = 0; row < list()->count(); ++row)
+            texts.push_back(list()->item(row)->text().toStdString());
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    FakeEnvironment environment;
+    FakeScreen screen;
+    FakeBoxes boxes;
+    FakeFileDialog files;
+    FakeShell shell;
+    platform::Services services;
+    std::unique_ptr<Form2> form;
+};
+
+}  // namespace fellridge::dialog::testing
