@@ -17,7 +17,7 @@ namespace fellridge::saver {
 
 // What the logic needs of the saver window itself.
 class SaverWindow {
-public:
+  public:
     virtual ~SaverWindow() = default;
     // The native window id handed to the password provider (0 for none).
     virtual std::uintptr_t nativeId() = 0;
@@ -41,17 +41,22 @@ inline constexpr int MButtonDown = 519;
 Rgb schemeColour(std::int32_t scheme, std::int32_t tickCounter);
 
 class Saver {
-public:
+  public:
+    // Connects the timer's tick (a failing tick shows its text and the slideshow goes on) and
+    // the player's end-of-playback notice; the window may connect them again its own way.
     Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
           platform::SoundPlayer& player, SaverWindow& window);
 
     // FormCreate: the start-up sequence, in order. Failures of its settings/pictures step are
-    // shown in an error box and end the sequence; the window is shown all the same.
+    // shown in an error box and end the sequence; the window is shown all the same. A settings
+    // file that can't be created is shown too, and the input hook is still installed, so that
+    // input can end the black window.
     void formCreate();
     // The application-wide hook: every message of the program, as its Windows number.
     void inputHook(int message);
     // Ends the slideshow: timer off, abort flag, sound stopped, platform told, temporary
-    // pictures deleted, window closed. Repeatable without further effect.
+    // pictures deleted, window closed. Repeatable without further effect. From then on the
+    // timer is never enabled again and a tick returns at once.
     void stopRoutine();
     // Timer1's tick.
     void tick();
@@ -62,7 +67,7 @@ public:
     PictureLibrary& pictures() { return pictures_; }
     Sound& sound() { return sound_; }
 
-private:
+  private:
     bool ntFamily();
     void passwordCheck();
     void enableTimer();
