@@ -1,0 +1,161 @@
+// Costs of the picture paths, each beside libjpeg-turbo's own decode of the same photograph.
+#include <benchmark/benchmark.h>
+#include <jpeglib.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/services.h"
+#include "saver/surface.h"
+
+using namespace fellridge;
+using namespace fellridge::saver;
+
+namespace {
+
+const std::string kPhoto = std::string(FELLRIDGE_TEST_DATA) + "/photos/photo1.jpg";
+
+std::vector<unsigned char> photoBytes() {
+    std::ifstream in(kPhoto, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class FullHdScreen : public platform::Screen {
+  public:
+    int width() override { return 1920; }
+    int height() override { return 1080; }
+    int depth() override { return 32; }
+};
+
+// The yardstick: libjpeg-turbo decoding the file from memory into 24-bit rows, nothing else.
+void BM_LibjpegBareDecode(benchmark::State& state) {
+    const std::vector<unsigned char> bytes = photoBytes();
+    std::vector<unsigned char> pixels;
+    for (auto _ : state) {
+        jpeg_decompress_struct info{};
+        jpeg_error_mgr error{};
+        info.err = jpeg_std_error(&error);
+        jpeg_create_decompress(&info);
+        jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+        jpeg_read_header(&info, TRUE);
+        info.out_color_space = JCS_EXT_BGR;
+        jpeg_start_decompress(&info);
+        pixels.resize(static_cast<std::size_t>(info.output_width) * info.output_height * 3);
+        while (info.output_scanline < info.output_height) {
+            JSAMPROW row = pixels.data() +
+                           static_cast<std::size_t>(info.output_scanline) * info.output_width * 3;
+            jpeg_read_scanlines(&info, &row, 1);
+        }
+        jpeg_finish_decompress(&info);
+        jpeg_destroy_decompress(&info);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK(BM_LibjpegBareDecode)->Unit(benchmark::kMillisecond);
+
+// Load as the library does on every step: read the file and parse its header only.
+void BM_LoadHeaderOnly(benchmark::State& state) {
+    for (auto _ : state) {
+        Picture picture = Picture::loadJpeg(kPhoto);
+        benchmark::DoNotOptimize(picture.width());
+    }
+}
+BENCHMARK(BM_LoadHeaderOnly)->Unit(benchmark::kMicrosecond);
+
+// The first use of a loaded picture's pixels: the full decode to RGB32.
+void BM_LoadAndFirstDecode(benchmark::State& state) {
+    for (auto _ : state) {
+        Picture picture = Picture::loadJpeg(kPhoto);
+        benchmark::DoNotOptimize(picture.pixels().constBits());
+    }
+}
+BENCHMARK(BM_LoadAndFirstDecode)->Unit(benchmark::kMillisecond);
+
+// Mode 1: a new 1280 x 720 picture stretched over a 1920 x 1080 screen (scale and paint).
+void BM_StretchedFirstRepaint(benchmark::State& state) {
+    FullHdScreen screen;
+    NullPresenter presenter;
+    Surface surface(screen, &presenter);
+    const Picture photo = Picture::loadJpeg(kPhoto);
+    photo.pixels();
+    surface.setStretch(Slot::Image1, true);
+    surface.setLeft(Slot::Image1, 0);
+    surface.setTop(Slot::Image1, 0);
+    surface.setWidth(Slot::Image1, 1920);
+    surface.setHeight(Slot::Image1, 1080);
+    surface.show(Slot::Image1);
+    for (auto _ : state) {
+        surface.clear(Slot::Image1);  // drops the scaled copy, as a new picture would
+        surface.setPicture(Slot::Image1, photo);
+        surface.repaint();
+        benchmark::DoNotOptimize(surface.frame().constBits());
+    }
+}
+BENCHMARK(BM_StretchedFirstRepaint)->Unit(benchmark::kMillisecond);
+
+// Later repaints of the same stretched slot (expose events): the scaled copy is reused.
+void BM_StretchedCachedRepaint(benchmark::State& state) {
+    FullHdScreen screen;
+    NullPresenter presenter;
+    Surface surface(screen, &presenter);
+    surface.setPicture(Slot::Image1, Picture::loadJpeg(kPhoto));
+    surface.setStretch(Slot::Image1, true);
+    surface.setWidth(Slot::Image1, 1920);
+    surface.setHeight(Slot::Image1, 1080);
+    surface.setLeft(Slot::Image1, 0);
+    surface.setTop(Slot::Image1, 0);
+    surface.show(Slot::Image1);
+    surface.repaint();
+    for (auto _ : state) {
+        surface.repaint();
+        benchmark::DoNotOptimize(surface.frame().constBits());
+    }
+}
+BENCHMARK(BM_StretchedCachedRepaint)->Unit(benchmark::kMillisecond);
+
+// Mode 7: one slide step, the 1280 x 720 picture at its own size, moving 3 pixels a step.
+void BM_SlideStep(benchmark::State& state) {
+    FullHdScreen screen;
+    NullPresenter presenter;
+    Surface surface(screen, &presenter);
+    surface.setPicture(Slot::Image1, Picture::loadJpeg(kPhoto));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image1);
+    const Rect source{0, 0, copy.width(), copy.height()};
+    std::int32_t p = 1920;
+    for (auto _ : state) {
+        surface.copyToSurface({p, 0, p + copy.width(), copy.height()}, copy, source);
+        p = p - 3 < 640 ? 1920 : p - 3;
+    }
+}
+BENCHMARK(BM_SlideStep)->Unit(benchmark::kMicrosecond);
+
+// The same step with the picture wholly on the screen.
+void BM_SlideStepWhollyShown(benchmark::State& state) {
+    FullHdScreen screen;
+    NullPresenter presenter;
+    Surface surface(screen, &presenter);
+    surface.setPicture(Slot::Image1, Picture::loadJpeg(kPhoto));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image1);
+    const Rect source{0, 0, copy.width(), copy.height()};
+    for (auto _ : state) surface.copyToSurface({640, 0, 1920, 720}, copy, source);
+}
+BENCHMARK(BM_SlideStepWhollyShown)->Unit(benchmark::kMicrosecond);
+
+// Mode 8: one pixel set directly.
+void BM_SetPixel(benchmark::State& state) {
+    FullHdScreen screen;
+    NullPresenter presenter;
+    Surface surface(screen, &presenter);
+    std::int32_t x = 0;
+    for (auto _ : state) {
+        surface.setPixel(x, 500, {1, 2, 3});
+        x = (x + 1) % 1920;
+    }
+}
+BENCHMARK(BM_SetPixel);
+
+}  // namespace
+
+BENCHMARK_MAIN();
