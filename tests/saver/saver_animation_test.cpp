@@ -113,7 +113,12 @@ INSTANTIATE_TEST_SUITE_P(
         // From the top: H frames, the last with its top edge at -1.
         SlideCase{4, 100, 200, 200, {0, 0, 100, 199}},
         // At most three pixels wide from the right: drawn once, off the screen.
-        SlideCase{2, 3, 50, 1, {1024, 768, 0, 0}}));
+        SlideCase{2, 3, 50, 1, {1024, 768, 0, 0}}),
+    [](const auto& info) {
+        const SlideCase& c = info.param;
+        return "Direction" + std::to_string(c.direction) + "_" + std::to_string(c.w) + "x" +
+               std::to_string(c.h);
+    });
 
 TEST_F(Animation, AnEmptyPictureSlidesInOneFrame) {
     auto specs = defaultPictures();
@@ -186,7 +191,12 @@ INSTANTIATE_TEST_SUITE_P(
                                3},  // 512 - 150, 384 - 2: halves rounded
                       RollCase{1024, 768, 303, 500, 360, 134, 500},  // 512 - 152 (151.5 to even)
                       RollCase{1024, 768, 1100, 800, 0, 0, 768},     // larger: from the corner
-                      RollCase{1024, 767, 40, 30, 492, 369, 30}));   // round(383.5) = 384
+                      RollCase{1024, 767, 40, 30, 492, 369, 30}),
+    [](const auto& info) {
+        const RollCase& c = info.param;
+        return "Screen" + std::to_string(c.screenW) + "x" + std::to_string(c.screenH) + "_Picture" +
+               std::to_string(c.w) + "x" + std::to_string(c.h);
+    });  // round(383.5) = 384
 
 TEST_F(Animation, AKeyDuringARollDownStopsThePixelsAndKeepsTheTimerOff) {
     auto specs = defaultPictures();
