@@ -280,7 +280,7 @@ TEST_F(FormTest, AFirstRunThatCannotWriteStillShowsTheDialog) {
     EXPECT_EQ(list()->count(), 0);
 }
 
-TEST_F(FormTest, OnlyOkClosesTheDialog) {
+TEST_F(FormTest, TheWindowIsFixedAndOnlyOkClosesIt) {
     Form2& dialog = open();
     dialog.reject();
     EXPECT_TRUE(dialog.isVisible());
@@ -293,6 +293,7 @@ TEST_F(FormTest, OnlyOkClosesTheDialog) {
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_FALSE(control<QWidget>("GroupBox1")->isVisible());
     EXPECT_EQ(dialog.focusWidget(), control<QWidget>("cmdclose"));
+    EXPECT_EQ(dialog.windowIcon().availableSizes(), (QList<QSize>{{32, 32}, {16, 16}}));
 }
 
 TEST_F(FormTest, MoreSoftwareOpensTheDownloadsSite) {

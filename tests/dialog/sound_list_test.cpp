@@ -169,21 +169,31 @@ TEST_F(SoundListTest, RemoveWithoutAHighlightedItemDoesNothing) {
 }
 
 TEST_F(SoundListTest, ATextNoLongerInTheFileIsReported) {
-    writeFile("[Options]\n" + wavConfig({"/m/a.mp3", "/m/b.mp3"}));
-    Form2& dialog = open();
-    // Changed behind the dialog's back: the case differs now, and the search is exact.
-    writeFile("[Options]\n" + wavConfig({"/M/A.MP3", "/m/b.mp3"}));
-    const std::string before = fileText();
-    removeRow(0);
+    // Changed behind the dialog's back: the case differs now (the search is exact), or the
+    // file is gone.
+    for (const bool deleted : {false, true}) {
+        SCOPED_TRACE(deleted ? "deleted" : "changed");
+        boxes.shown.clear();
+        writeFile("[Options]\n" + wavConfig({"/m/a.mp3", "/m/b.mp3"}));
+        Form2& dialog = open();
+        if (deleted) {
+            std::filesystem::remove(path());
+        } else {
+            writeFile("[Options]\n" + wavConfig({"/M/A.MP3", "/m/b.mp3"}));
+        }
+        const std::string before = fileText();
+        removeRow(0);
 
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].kind, BoxKind::Warning);
-    EXPECT_EQ(boxes.shown[1].kind, BoxKind::Error);
-    EXPECT_EQ(boxes.shown[1].text, kNotFound);
-    EXPECT_EQ(boxes.shown[1].buttons, BoxButtons::Ok);
-    EXPECT_EQ(fileText(), before);
-    EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mp3", "/m/b.mp3"}));
-    EXPECT_EQ(dialog.soundSlots()[0], "/m/a.mp3");
+        ASSERT_EQ(boxes.shown.size(), 2u);
+        EXPECT_EQ(boxes.shown[0].kind, BoxKind::Warning);
+        EXPECT_EQ(boxes.shown[1].kind, BoxKind::Error);
+        EXPECT_EQ(boxes.shown[1].text, kNotFound);
+        EXPECT_EQ(boxes.shown[1].buttons, BoxButtons::Ok);
+        EXPECT_EQ(fileText(), before);
+        EXPECT_EQ(std::filesystem::exists(path()), !deleted);
+        EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.mp3", "/m/b.mp3"}));
+        EXPECT_EQ(dialog.soundSlots()[0], "/m/a.mp3");
+    }
 }
 
 TEST_F(SoundListTest, RemovingTheLastSoundTurnsSoundOff) {
