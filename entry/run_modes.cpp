@@ -19,11 +19,26 @@ constexpr const char* kSettingsTitle = "Vyx Screensaver";
 
 // Qt reads its own options from the command line; the switch is ours alone, so Qt gets only
 // the program's path.
+//
+// The run ends when the main window closes, and only then: a message box shown before the
+// main window (the saver's start-up messages, the dialog's colour hint) must not end it when it
+// closes as the last visible window.
 struct QtApplication {
-    explicit QtApplication(char* program) : argv{program, nullptr}, app(argc, argv) {}
+    explicit QtApplication(char* program) : argv{program, nullptr}, app(argc, argv) {
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
     int argc = 1;
     char* argv[2];
     QApplication app;
+};
+
+// Ends the message loop when the watched main window is hidden (closed).
+class EndOnHide : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide) QCoreApplication::quit();
+        return false;
+    }
 };
 
 void prepareToolkit() {
@@ -51,6 +66,8 @@ int runSettings(char* program) {
     dialog::Form2 form(real.services);
     dialog::frmdisc about;
     form.setAboutBox(&about);
+    EndOnHide ending;
+    form.installEventFilter(&ending);
     form.show();
     qt.app.exec();
     return 0;

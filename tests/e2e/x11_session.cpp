@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include "platform/posix_services.h"
 
@@ -74,6 +75,14 @@ void writeSolidStoredPictures(const std::string& directory, int width, int heigh
 std::uintptr_t findSaverWindow(const std::string& display) {
     ::setenv("DISPLAY", display.c_str(), 1);
     return platform::X11WindowFinder().find("TForm1", "zarnojpg");
+}
+
+bool viewable(const std::string& display, std::uintptr_t window) {
+    const Output info = run({"xwininfo", "-display", display, "-id", std::to_string(window)});
+    if (info.out.find("IsViewable") == std::string::npos) return false;
+    // The saver grabs keyboard and pointer right after it is shown.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    return true;
 }
 
 void xdotool(const std::string& display, const std::vector<std::string>& arguments) {

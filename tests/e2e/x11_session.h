@@ -40,6 +40,9 @@ void writeSolidStoredPictures(const std::string& directory, int width, int heigh
 // The saver's window on the display, 0 when there is none.
 std::uintptr_t findSaverWindow(const std::string& display);
 
+// True once the window is mapped and viewable, with its input grabbed a moment later.
+bool viewable(const std::string& display, std::uintptr_t window);
+
 // Runs xdotool with the arguments on the display.
 void xdotool(const std::string& display, const std::vector<std::string>& arguments);
 

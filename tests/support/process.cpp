@@ -128,11 +128,13 @@ Xvfb::Xvfb(int width, int height, int depth) {
         ::dup2(devnull, 2);
         const std::string fd = std::to_string(fds[1]);
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                 "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+                 "-nolisten", "tcp", "-noreset", "-ardelay", "100000",
+                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
-    // Xvfb writes its display number once it accepts connections.
+    // Xvfb writes its display number once it accepts connections. Keys held down by a test
+    // don't repeat (-ardelay), so a test decides when a key is released.
     std::string number;
     char c;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
