@@ -184,6 +184,11 @@ void Form2::buildControls() {
 
     QPalette background = palette();
     background.setColor(QPalette::Window, QColor(190, 189, 198));
+    // Disabled texts (the sound choice without sounds) in a grey that still reads on the
+    // background.
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        background.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
     setPalette(background);
     setAutoFillBackground(true);
     setFont(sansFont(false));
