@@ -60,26 +60,13 @@ QRect blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, con
     return rectOf(area);
 }
 
-// Draws the srcArea of image scaled to dst, limited to clip (inside the frame). A cache, when
-// given, keeps the scaled picture for the next call with the same picture and size.
-void drawScaled(QImage& frame, Box dst, const QImage& image, QRect srcArea, const QRect& clip,
-                std::int64_t maxScaledPixels, QImage* cache = nullptr, bool cacheValid = false) {
+// Draws the srcArea of image (inside the image) scaled to dst, limited to clip (inside the
+// frame). A cache, when given, keeps the scaled picture for the next call with the same picture
+// and size.
+void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect& srcArea,
+                const QRect& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr,
+                bool cacheValid = false) {
     if (dst.empty() || srcArea.isEmpty() || image.isNull()) return;
-    // A source area reaching past the picture: keep the part inside and its share of dst.
-    const QRect inside = srcArea.intersected(image.rect());
-    if (inside.isEmpty()) return;
-    if (inside != srcArea) {
-        const double sx = static_cast<double>(dst.width()) / srcArea.width();
-        const double sy = static_cast<double>(dst.height()) / srcArea.height();
-        const Box moved{
-            dst.left + std::llround((inside.left() - srcArea.left()) * sx),
-            dst.top + std::llround((inside.top() - srcArea.top()) * sy),
-            dst.left + std::llround((inside.left() + inside.width() - srcArea.left()) * sx),
-            dst.top + std::llround((inside.top() + inside.height() - srcArea.top()) * sy)};
-        dst = moved;
-        srcArea = inside;
-        if (dst.empty()) return;
-    }
     const Box visible = intersect(dst, boxOf(clip));
     if (visible.empty()) return;
 
@@ -233,22 +220,29 @@ void Surface::copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect
     ensureFrame();
     const QImage& image = copy.rgb32();
     if (frame_.isNull() || image.isNull()) return;
-    if (dst.width() <= 0 || dst.height() <= 0 || src.width() <= 0 || src.height() <= 0) return;
-    const QRect screen = frame_.rect();
     const Box target{dst.left, dst.top, dst.right, dst.bottom};
-    if (dst.width() == src.width() && dst.height() == src.height()) {
+    const Box source{src.left, src.top, src.right, src.bottom};
+    if (target.empty() || source.empty()) return;
+    const QRect screen = frame_.rect();
+    // Only the part of the source inside the working copy has pixels to copy.
+    const Box inside = intersect(source, boxOf(image.rect()));
+    if (inside.empty()) return;
+    if (target.width() == source.width() && target.height() == source.height()) {
         // At its own size: a plain row copy of the part that lies on both.
-        const Box source =
-            intersect({src.left, src.top, src.right, src.bottom}, boxOf(image.rect()));
-        if (source.empty()) return;
-        presentArea(blit(frame_, target.left + (source.left - src.left),
-                         target.top + (source.top - src.top), image, rectOf(source), screen));
+        presentArea(blit(frame_, target.left + (inside.left - source.left),
+                         target.top + (inside.top - source.top), image, rectOf(inside), screen));
         return;
     }
-    const QRect srcArea(src.left, src.top, src.width(), src.height());
-    drawScaled(frame_, target, image, srcArea, screen,
+    const double sx = static_cast<double>(target.width()) / static_cast<double>(source.width());
+    const double sy = static_cast<double>(target.height()) / static_cast<double>(source.height());
+    const Box scaled{
+        target.left + std::llround(static_cast<double>(inside.left - source.left) * sx),
+        target.top + std::llround(static_cast<double>(inside.top - source.top) * sy),
+        target.left + std::llround(static_cast<double>(inside.right - source.left) * sx),
+        target.top + std::llround(static_cast<double>(inside.bottom - source.top) * sy)};
+    drawScaled(frame_, scaled, image, rectOf(inside), screen,
                2 * static_cast<std::int64_t>(screen.width()) * screen.height());
-    const Box shown = intersect(target, boxOf(screen));
+    const Box shown = intersect(scaled, boxOf(screen));
     if (!shown.empty()) presentArea(rectOf(shown));
 }
 
@@ -269,11 +263,10 @@ int Surface::screenHeight() const {
 void Surface::repaint(const Rect& area) {
     ensureFrame();
     if (frame_.isNull()) return;
-    QRect region = frame_.rect();
-    if (area.width() > 0 && area.height() > 0)
-        region = rectOf(intersect({area.left, area.top, area.right, area.bottom}, boxOf(region)));
-    if (region.isEmpty()) return;
-    paintScene(region);
+    const Box asked{area.left, area.top, area.right, area.bottom};
+    const Box region =
+        asked.empty() ? boxOf(frame_.rect()) : intersect(asked, boxOf(frame_.rect()));
+    if (!region.empty()) paintScene(rectOf(region));
 }
 
 void Surface::paintScene(const QRect& area) {

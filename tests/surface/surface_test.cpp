@@ -290,6 +290,24 @@ TEST_F(SurfaceTest, CopyToSurfaceScalesWhenTheRectanglesDiffer) {
     EXPECT_EQ(presenter.presented.back(), (Rect{3, 3, 13, 8}));
 }
 
+TEST_F(SurfaceTest, CopyToSurfaceTakesOnlyTheSourceThatExists) {
+    surface.setPicture(Slot::Image5, coordinates(3, 2));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+    surface.copyToSurface({10, 10, 15, 12}, copy, {-2, 0, 3, 2});
+    EXPECT_EQ(at(surface, 11, 10), kBlack);  // no source pixels there: left as it was
+    EXPECT_EQ(at(surface, 12, 10), qRgb(0, 0, 7));
+    EXPECT_EQ(at(surface, 14, 11), qRgb(2, 1, 7));
+    EXPECT_EQ(presenter.presented.back(), (Rect{12, 10, 15, 12}));
+
+    // Rectangles at the limits of 32 bits neither overflow nor allocate their full size.
+    surface.setPicture(Slot::Image5, solid(2, 2, kBlue));
+    surface.copyToSurface({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+                          surface.makeWorkingCopy(Slot::Image5), {0, 0, 2, 2});
+    EXPECT_EQ(extentOf(surface, kBlue), (Rect{0, 0, 40, 30}));
+    surface.copyToSurface({0, 0, 4, 4}, surface.makeWorkingCopy(Slot::Image5),
+                          {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
+}
+
 TEST_F(SurfaceTest, CopyOfAnEmptyWorkingCopyDrawsNothing) {
     const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image1);
     EXPECT_EQ(copy.width(), 0);
