@@ -70,7 +70,7 @@ void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect&
     const Box visible = intersect(dst, boxOf(clip));
     if (visible.empty()) return;
 
-    if (dst.width() * dst.height() <= maxScaledPixels) {
+    if (dst.width() <= maxScaledPixels / dst.height()) {  // no 64-bit overflow
         // Area-averaging scale of the whole area once, then a plain copy of what shows.
         QImage scaled;
         if (cache && cacheValid) {
