@@ -270,12 +270,34 @@ void Surface::repaint(const Rect& area) {
 }
 
 void Surface::paintScene(const QRect& area) {
-    const QRgb fill = qRgb(background_.r, background_.g, background_.b);
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(frame_.scanLine(y));
-        std::fill(row + area.left(), row + area.left() + area.width(), fill);
+    // Start at the highest slot that covers the whole area (a picture stretched over the
+    // screen, say): what lies below it would only be painted over.
+    const Box whole = boxOf(area);
+    int first = -1;
+    for (int i = kSlotCount - 1; i >= 0 && first < 0; --i) {
+        const SlotState& s = slot(order_[static_cast<std::size_t>(i)]);
+        if (!draws(s)) continue;
+        Box painted{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
+                    static_cast<std::int64_t>(s.top) + s.height};
+        if (!s.stretch) {
+            const QImage& pixels = s.picture.pixels();
+            painted = intersect(painted,
+                                {s.left, s.top, s.left + static_cast<std::int64_t>(pixels.width()),
+                                 s.top + static_cast<std::int64_t>(pixels.height())});
+        }
+        if (intersect(painted, whole).width() == whole.width() &&
+            intersect(painted, whole).height() == whole.height())
+            first = i;
     }
-    for (Slot s : order_) {
+    if (first < 0) {
+        const QRgb fill = qRgb(background_.r, background_.g, background_.b);
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(frame_.scanLine(y));
+            std::fill(row + area.left(), row + area.left() + area.width(), fill);
+        }
+    }
+    for (int i = std::max(first, 0); i < kSlotCount; ++i) {
+        const Slot s = order_[static_cast<std::size_t>(i)];
         if (draws(slot(s))) paintSlot(static_cast<int>(s), area);
     }
 }

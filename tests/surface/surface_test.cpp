@@ -255,6 +255,19 @@ TEST_F(SurfaceTest, DirectDrawingShowsAtOnceAndARepaintErasesIt) {
     EXPECT_EQ(at(surface, 2, 2), kGreen);
 }
 
+TEST_F(SurfaceTest, ASlotOverTheWholeScreenStillLetsTheBackgroundShowWhereItHasNoPicture) {
+    surface.setBackground({0, 0, 255});
+    place(Slot::Image1, solid(1, 1, kGreen), 0, 0, 40, 30, true);
+    place(Slot::Image2, solid(10, 10, kRed), 0, 0, 40, 30, false);  // unstretched: 10 x 10
+    surface.setPixel(20, 20, {255, 255, 255});
+    surface.repaint();
+    EXPECT_EQ(extentOf(surface, kRed), (Rect{0, 0, 10, 10}));
+    EXPECT_EQ(at(surface, 20, 20), kGreen);
+    surface.hide(Slot::Image1);
+    surface.repaint();
+    EXPECT_EQ(at(surface, 20, 20), kBlue);
+}
+
 TEST_F(SurfaceTest, SetPixelOutsideTheWindowDoesNothing) {
     const QImage before = surface.frame().copy();
     for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {40, 0}, {0, 30}, {INT32_MIN, INT32_MAX}})
