@@ -248,7 +248,9 @@ std::string applyWrites(std::string_view content, const std::vector<Entry>& entr
             replacements[it->second.begin] =
                 Replacement{it->second.rawEnd, keyLine(it->second.name, entry.value)};
         } else if (auto added = plan.addedIndex.find(keyUpper); added != plan.addedIndex.end()) {
-            plan.added[added->second] = keyLine(entry.key, entry.value);
+            // Keep the spelling of the key's first write in this access.
+            std::string& line = plan.added[added->second];
+            line = keyLine(std::string_view(line).substr(0, line.find('=')), entry.value);
         } else {
             plan.addedIndex.emplace(keyUpper, plan.added.size());
             plan.added.push_back(keyLine(entry.key, entry.value));

@@ -1,0 +1,287 @@
+// The settings file on disk: the writers' files, the readers' tables and refused writes.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "settings/profile.h"
+#include "settings/settings.h"
+
+namespace fellridge::settings {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "fellridge-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        path_ = settingsPath(dir_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir_, ignored);
+    }
+
+    void put(const std::string& content) const {
+        std::ofstream(path_, std::ios::binary) << content;
+    }
+    std::string contents() const {
+        std::ifstream in(path_, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::vector<std::string> folder() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+    // Runs a write that must be refused, and checks the message and that nothing changed.
+    template <typename Write>
+    void expectRefused(Write write, const std::string& message) {
+        const bool had = fs::is_regular_file(path_);
+        const std::string before = had ? contents() : "";
+        try {
+            write();
+            ADD_FAILURE() << "the write went through";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(std::string(failure.what()), message);
+        }
+        if (had) {
+            EXPECT_EQ(contents(), before);
+        }
+        for (const std::string& name : folder()) {
+            EXPECT_EQ(name.find(".tmp"), std::string::npos) << "left behind: " << name;
+        }
+    }
+
+    std::string dir_;
+    std::string path_;
+};
+
+std::string slots(int from = 1) {
+    std::string text = "[WavConfig]\n";
+    for (int i = from; i <= kSoundSlots; ++i) text += "Name" + std::to_string(i) + "=Null\n";
+    return text;
+}
+
+TEST_F(SettingsFile, SaverFirstRunThenStart) {
+    EXPECT_FALSE(exists(path_));
+    writeSaverFirstRun(path_);
+    EXPECT_TRUE(exists(path_));
+    EXPECT_EQ(contents(),
+              "[Options]\nSound=0\nStatus=0\nSeq=1\nColor=4\nPicdis=4\nTime=8000\n"
+              "Height=25\nWidth=25\n" +
+                  slots());
+    markSaverStart(path_);
+    EXPECT_EQ(contents(),
+              "[Options]\nSound=0\nStatus=1\nSeq=1\nColor=4\nPicdis=4\nTime=8000\n"
+              "Height=25\nWidth=25\n" +
+                  slots());
+    EXPECT_EQ(folder(), std::vector<std::string>{kFileName});
+}
+
+TEST_F(SettingsFile, DialogFirstRunThenOkAppendsSeq) {
+    writeDialogFirstRun(path_);
+    const std::string first =
+        "[Options]\nSound=0\nStatus=0\nRepeat=0\nTime=8000\nColor=4\n"
+        "Picdis=4\nHeight=25\nWidth=25\n";
+    EXPECT_EQ(contents(), first + slots());
+    writeDialogOk(path_, DialogOk{true, false, 2, 6, 3000, 480, 640});
+    EXPECT_EQ(contents(),
+              "[Options]\nSound=1\nStatus=0\nRepeat=0\nTime=3000\nColor=2\n"
+              "Picdis=6\nHeight=480\nWidth=640\nSeq=0\n" +
+                  slots());
+}
+
+TEST_F(SettingsFile, OkIntoAnEmptyFileWritesItsOrder) {
+    writeDialogOk(path_, DialogOk{});
+    EXPECT_EQ(contents(),
+              "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=4\nTime=8000\nHeight=25\nWidth=25\n");
+}
+
+struct ReaderCase {
+    const char* options;  // the lines after "[Options]", or nullptr for no file at all
+    SaverOptions saver;
+    DialogOptions dialog;
+};
+
+bool operator==(const SaverOptions& a, const SaverOptions& b) {
+    return a.sound == b.sound && a.inOrder == b.inOrder && a.color == b.color &&
+           a.picdis == b.picdis && a.time == b.time && a.height == b.height && a.width == b.width;
+}
+bool operator==(const DialogOptions& a, const DialogOptions& b) {
+    return a.sound == b.sound && a.inOrder == b.inOrder && a.color == b.color &&
+           a.picdis == b.picdis && a.time == b.time && a.height == b.height && a.width == b.width;
+}
+
+TEST_F(SettingsFile, ReadersTakeValuesAsTheirTablesSay) {
+    const std::vector<ReaderCase> cases = {
+        {nullptr, {true, true, 4, 8, -1, -1, -1}, {true, true, 4, 8, -1, -1, -1}},
+        {"", {true, true, 4, 8, -1, -1, -1}, {true, true, 4, 8, -1, -1, -1}},
+        {"Sound=0\nSeq=0\nColor=2\nPicdis=5\nTime=2500\nHeight=10\nWidth=30\n",
+         {false, false, 2, 5, 2500, 10, 30},
+         {false, false, 2, 5, 2500, 10, 30}},
+        {"Picdis=0\nColor=7\n", {true, true, 4, 8, -1, -1, -1}, {true, true, 4, 8, -1, -1, -1}},
+        {"Picdis=9\nColor=0\n", {true, true, 4, 8, -1, -1, -1}, {true, true, 4, 8, -1, -1, -1}},
+        {"Picdis=8\nColor=3\n", {true, true, 3, 8, -1, -1, -1}, {true, true, 3, 8, -1, -1, -1}},
+        {"Picdis=7\nColor=1\n", {true, true, 1, 7, -1, -1, -1}, {true, true, 1, 7, -1, -1, -1}},
+        {"Sound=2\nSeq=-1\n", {true, true, 4, 8, -1, -1, -1}, {true, true, 4, 8, -1, -1, -1}},
+        {"Sound=yes\nSeq=\n", {true, true, 4, 8, -1, -1, -1}, {true, true, 4, 8, -1, -1, -1}},
+        {"sound = \"0\" \nPICDIS=$3\nTime=0x1F40\nHeight=-5\nWidth=2147483648\n",
+         {false, true, 4, 3, 8000, -5, -1},
+         {false, true, 4, 3, 8000, -5, -1}},
+    };
+    for (const ReaderCase& c : cases) {
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+        if (c.options != nullptr) put(std::string("[Options]\r\n") + c.options);
+        const std::string label = c.options ? c.options : "(no file)";
+        EXPECT_TRUE(readSaverOptions(path_) == c.saver) << label;
+        EXPECT_TRUE(readDialogOptions(path_) == c.dialog) << label;
+    }
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+    readSaverOptions(path_);
+    readDialogOptions(path_);
+    readSoundSlots(path_);
+    EXPECT_FALSE(fs::exists(path_));  // reading never creates the file
+}
+
+TEST_F(SettingsFile, SoundSlots) {
+    put("[Options]\n");
+    auto blank = readSoundSlots(path_);
+    for (const std::string& slot : blank) EXPECT_EQ(slot, " ");
+
+    put("[WavConfig]\nName3=null\nName1= /music/a b.mp3 \nName500=\"x\"\nName501=y\n");
+    auto all = readSoundSlots(path_);
+    EXPECT_EQ(all[0], "/music/a b.mp3");
+    EXPECT_EQ(all[1], " ");
+    EXPECT_EQ(all[2], "null");
+    EXPECT_TRUE(isEmptySlot(all[2]));
+    EXPECT_EQ(all[499], "x");
+    for (int slot : {0, 1, 2, 3, 500, 501}) {
+        EXPECT_EQ(readSoundSlot(path_, slot),
+                  slot >= 1 && slot <= kSoundSlots ? all[slot - 1] : " ")
+            << slot;
+    }
+
+    writeSoundSlot(path_, 2, "/m/new.wav");
+    writeSoundSlot(path_, 1, "Null");
+    EXPECT_EQ(contents(),
+              "[WavConfig]\nName3=null\nName1=Null\nName500=\"x\"\nName501=y\n"
+              "Name2=/m/new.wav\n");
+    EXPECT_THROW(writeSoundSlot(path_, 0, "x"), std::out_of_range);
+    EXPECT_THROW(writeSoundSlot(path_, 501, "x"), std::out_of_range);
+}
+
+TEST_F(SettingsFile, RefusedWritesLeaveTheFileAsItWas) {
+    const std::string message = "Unable to write to " + path_;
+    put("[Options]\r\nSound=1\r\n; mine\r\n");
+
+    // A value that would break its line.
+    expectRefused([&] { writeSoundSlot(path_, 1, "a\nName2=b"); }, message);
+    expectRefused([&] { writeSoundSlot(path_, 1, "a\rb"); }, message);
+
+    // Read-only for its owner, even though root could write it.
+    ::chmod(path_.c_str(), 0444);
+    expectRefused([&] { markSaverStart(path_); }, message);
+    expectRefused([&] { writeDialogOk(path_, DialogOk{}); }, message);
+    ::chmod(path_.c_str(), 0644);
+
+    // Too large to be a settings file (sparse, so it costs nothing).
+    ASSERT_EQ(::truncate(path_.c_str(), profile::kMaxFileSize + 1), 0);
+    expectRefused([&] { markSaverStart(path_); }, message);
+    EXPECT_TRUE((readSaverOptions(path_) == SaverOptions{true, true, 4, 8, -1, -1, -1}));
+}
+
+TEST_F(SettingsFile, RefusedWhereNoFileCanBeWritten) {
+    const std::string missing = settingsPath(dir_ + "/no-such-folder");
+    expectRefused([&] { writeSaverFirstRun(missing); }, "Unable to write to " + missing);
+    EXPECT_FALSE(fs::exists(dir_ + "/no-such-folder"));
+
+    fs::create_directory(path_);  // a folder in the file's place
+    expectRefused([&] { markSaverStart(path_); }, "Unable to write to " + path_);
+    EXPECT_FALSE(exists(path_));
+    EXPECT_EQ(readSoundSlot(path_, 1), " ");
+}
+
+TEST_F(SettingsFile, RewriteKeepsPermissionsAndLinks) {
+    put("[Options]\n");
+    ::chmod(path_.c_str(), 0640);
+    markSaverStart(path_);
+    struct stat st {};
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    const std::string link = dir_ + "/link.ini";
+    fs::create_symlink(path_, link);
+    writeSoundSlot(link, 1, "/a.mp3");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readSoundSlot(path_, 1), "/a.mp3");
+}
+
+TEST_F(SettingsFile, FifoInTheFilesPlaceReadsAsMissing) {
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0644), 0);
+    EXPECT_FALSE(exists(path_));
+    EXPECT_EQ(profile::readFile(path_), std::nullopt);
+    EXPECT_TRUE((readDialogOptions(path_) == DialogOptions{true, true, 4, 8, -1, -1, -1}));
+    expectRefused([&] { markSaverStart(path_); }, "Unable to write to " + path_);
+}
+
+class FakeEnvironment : public platform::Environment {
+  public:
+    explicit FakeEnvironment(std::optional<std::string> dir) : dir_(std::move(dir)) {}
+    std::optional<std::string> windowsDirectory() override { return dir_; }
+    std::string systemDirectory() override { return ""; }
+    int platformId() override { return 2; }
+
+  private:
+    std::optional<std::string> dir_;
+};
+
+TEST(SettingsPath, DirectoryAndFileName) {
+    FakeEnvironment failed(std::nullopt), given("/home/u/w/"), empty("");
+    EXPECT_EQ(windowsDirectory(failed), "/var/tmp/fellridge-wildlife");
+    EXPECT_EQ(windowsDirectory(given), "/home/u/w/");
+    EXPECT_EQ(windowsDirectory(empty), "");
+    EXPECT_EQ(settingsPath("/home/u/w/"), "/home/u/w//fellridge28.ini");
+    EXPECT_EQ(settingsPath("/w"), "/w/fellridge28.ini");
+}
+
+TEST(SettingsHelpers, TextAndRounding) {
+    EXPECT_EQ(upperAscii("abc xyz AZ 09 \xe4\xfc"), "ABC XYZ AZ 09 \xe4\xfc");
+    for (const char* empty : {"Null", "null", "NULL", "nULl"}) EXPECT_TRUE(isEmptySlot(empty));
+    for (const char* full : {" ", "", " Null", "Null ", "Nul", "/x/null"}) {
+        EXPECT_FALSE(isEmptySlot(full)) << full;
+    }
+    const std::vector<std::pair<double, std::int64_t>> rounding = {
+        {2.5, 2},   {3.5, 4},       {8.4, 8},     {0.5, 0},   {1.5, 2},
+        {-0.5, 0},  {-2.5, -2},     {-3.5, -4},   {2.4, 2},   {2.6, 3},
+        {-2.6, -3}, {1e3 / 2, 500}, {683.5, 684}, {-1.0, -1}, {0.0, 0},
+    };
+    for (const auto& [value, expected] : rounding) {
+        EXPECT_EQ(roundHalfEven(value), expected) << value;
+    }
+    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
+    EXPECT_GT(roundHalfEven(1e300), 0);
+    EXPECT_LT(roundHalfEven(-INFINITY), 0);
+}
+
+}  // namespace
+}  // namespace fellridge::settings
