@@ -84,7 +84,7 @@ void SdlPlayer::openAudio() {
     if (audioOpen_) return;
     if (!sdlUp_) {
         // The saver handles SIGINT, SIGTERM and SIGHUP itself; SDL must not take them over.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
         SDL_ClearError();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) throw Failure(sdlErrorText());
         sdlUp_ = true;
