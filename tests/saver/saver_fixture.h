@@ -252,11 +252,11 @@ class SaverFixture : public ::testing::Test {
     }
 
     // A stored picture: the JPEG's first three bytes, three filler bytes, then the rest.
-    void writeStored(int n, const PictureSpec& spec) {
+    void writeStored(int n, const PictureSpec& picture) {
         QByteArray jpeg;
-        if (!spec.empty) {
-            QImage image(spec.width, spec.height, QImage::Format_RGB32);
-            image.fill(spec.colour);
+        if (!picture.empty) {
+            QImage image(picture.width, picture.height, QImage::Format_RGB32);
+            image.fill(picture.colour);
             QBuffer buffer(&jpeg);
             buffer.open(QIODevice::WriteOnly);
             ASSERT_TRUE(image.save(&buffer, "JPEG", 100));
