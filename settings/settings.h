@@ -41,25 +41,25 @@ void markSaverStart(const std::string& path);
 
 // The Options keys as the saver takes them.
 struct SaverOptions {
-    bool sound = true;          // Sound, default true
-    bool inOrder = true;        // Seq, default true
-    std::int32_t color = 4;     // Color: 1, 2, 3 taken, anything else 4
-    std::int32_t picdis = 8;    // Picdis: 1..8 taken, anything else 8
-    std::int32_t time = -1;     // Time as it stands, default -1
-    std::int32_t height = -1;   // Height as it stands, default -1
-    std::int32_t width = -1;    // Width as it stands, default -1
+    bool sound = true;         // Sound, default true
+    bool inOrder = true;       // Seq, default true
+    std::int32_t color = 4;    // Color: 1, 2, 3 taken, anything else 4
+    std::int32_t picdis = 8;   // Picdis: 1..8 taken, anything else 8
+    std::int32_t time = -1;    // Time as it stands, default -1
+    std::int32_t height = -1;  // Height as it stands, default -1
+    std::int32_t width = -1;   // Width as it stands, default -1
 };
 SaverOptions readSaverOptions(const std::string& path);
 
 // The Options keys as the settings dialog takes them (before mapping onto its controls).
 struct DialogOptions {
-    bool sound = true;          // default true
-    bool inOrder = true;        // default true
-    std::int32_t color = 4;     // 1, 2, 3, else 4
-    std::int32_t picdis = 8;    // 1..7, else 8
-    std::int32_t time = -1;     // raw value, default -1
-    std::int32_t height = -1;   // raw value, default -1
-    std::int32_t width = -1;    // raw value, default -1
+    bool sound = true;         // default true
+    bool inOrder = true;       // default true
+    std::int32_t color = 4;    // 1, 2, 3, else 4
+    std::int32_t picdis = 8;   // 1..7, else 8
+    std::int32_t time = -1;    // raw value, default -1
+    std::int32_t height = -1;  // raw value, default -1
+    std::int32_t width = -1;   // raw value, default -1
 };
 DialogOptions readDialogOptions(const std::string& path);
 
@@ -79,7 +79,8 @@ void writeDialogOk(const std::string& path, const DialogOk& values);
 std::string readSoundSlot(const std::string& path, int slot);
 // All 500 slots in one access, slot N at index N - 1, blank defaults as above.
 std::array<std::string, kSoundSlots> readSoundSlots(const std::string& path);
-// Writes NameN = value (a path or "Null").
+// Writes NameN = value (a path or "Null"). A slot outside 1..500 throws std::out_of_range; a
+// value with CR or LF can't be kept on one line and is refused like any other refused write.
 void writeSoundSlot(const std::string& path, int slot, const std::string& value);
 
 // True when the slot's text, upper-cased (a to z only), equals "NULL".
