@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <memory>
-#include <random>
 #include <unordered_map>
 #include <utility>
 
@@ -470,10 +470,12 @@ void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
     // A hidden temporary name in the same folder, so that the rename is atomic.
     std::string temporary;
     int raw = -1;
-    std::random_device device;
+    static unsigned counter = 0;
     for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
         temporary = folder + "/.fellridge28.ini." + std::to_string(::getpid()) + '.' +
-                    std::to_string(device()) + ".tmp";
+                    std::to_string(++counter) + '.' +
+                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                    ".tmp";
         raw = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (raw < 0 && errno != EEXIST) break;
     }
