@@ -57,13 +57,8 @@ Form1::Form1(platform::Services& services)
     }
 
     surface_ = std::make_unique<Surface>(*services_.screen, this);
+    // The saver connects Timer1's tick and the player's notice itself.
     saver_ = std::make_unique<Saver>(services_, *surface_, timer_, *player_, *this);
-    timer_.setHandler([this] {
-        platform::runHandler(*services_.boxes, [this] { saver_->tick(); });
-    });
-    player_->setNotify([this] {
-        platform::runHandler(*services_.boxes, [this] { saver_->playerNotify(); });
-    });
 
     // A failure inside creation ends the creation handler; the window is shown all the same.
     platform::runHandler(*services_.boxes, [this] { saver_->formCreate(); });
