@@ -54,31 +54,6 @@ bool booleanOf(const std::optional<std::string>& value, bool fallback) {
 }
 
 // The raw Options values with the readers' defaults (Sound and Seq true, the rest -1).
-struct RawOptions {
-    bool sound = true;
-    bool inOrder = true;
-    std::int32_t color = -1;
-    std::int32_t picdis = -1;
-    std::int32_t time = -1;
-    std::int32_t height = -1;
-    std::int32_t width = -1;
-};
-
-RawOptions readRawOptions(const std::string& path) {
-    RawOptions raw;
-    std::optional<std::string> content = profile::readFile(path);
-    if (!content) return raw;
-    auto values = profile::lookupMany(*content, kOptions, optionKeys());
-    raw.sound = booleanOf(values[kSound], true);
-    raw.inOrder = booleanOf(values[kSeq], true);
-    raw.color = integerOf(values[kColor], -1);
-    raw.picdis = integerOf(values[kPicdis], -1);
-    raw.time = integerOf(values[kTime], -1);
-    raw.height = integerOf(values[kHeight], -1);
-    raw.width = integerOf(values[kWidth], -1);
-    return raw;
-}
-
 std::int32_t colorScheme(std::int32_t color) {
     return (color >= 1 && color <= 3) ? color : 4;
 }
@@ -128,29 +103,19 @@ void markSaverStart(const std::string& path) {
     profile::writeEntries(path, {option("Status", "1")});
 }
 
-SaverOptions readSaverOptions(const std::string& path) {
-    RawOptions raw = readRawOptions(path);
-    SaverOptions options;
-    options.sound = raw.sound;
-    options.inOrder = raw.inOrder;
-    options.color = colorScheme(raw.color);
-    options.picdis = (raw.picdis >= 1 && raw.picdis <= 8) ? raw.picdis : 8;
-    options.time = raw.time;
-    options.height = raw.height;
-    options.width = raw.width;
-    return options;
-}
-
-DialogOptions readDialogOptions(const std::string& path) {
-    RawOptions raw = readRawOptions(path);
-    DialogOptions options;
-    options.sound = raw.sound;
-    options.inOrder = raw.inOrder;
-    options.color = colorScheme(raw.color);
-    options.picdis = (raw.picdis >= 1 && raw.picdis <= 7) ? raw.picdis : 8;
-    options.time = raw.time;
-    options.height = raw.height;
-    options.width = raw.width;
+Options readOptions(const std::string& path) {
+    Options options;
+    const std::optional<std::string> content = profile::readFile(path);
+    if (!content) return options;  // defaults: sound on, in order, scheme 4, mode 8, raw -1
+    const auto values = profile::lookupMany(*content, kOptions, optionKeys());
+    options.sound = booleanOf(values[kSound], true);
+    options.inOrder = booleanOf(values[kSeq], true);
+    options.color = colorScheme(integerOf(values[kColor], -1));
+    const std::int32_t picdis = integerOf(values[kPicdis], -1);
+    options.picdis = (picdis >= 1 && picdis <= 8) ? picdis : 8;
+    options.time = integerOf(values[kTime], -1);
+    options.height = integerOf(values[kHeight], -1);
+    options.width = integerOf(values[kWidth], -1);
     return options;
 }
 

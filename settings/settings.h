@@ -39,8 +39,10 @@ void writeDialogFirstRun(const std::string& path);
 // Every saver start: Status=1.
 void markSaverStart(const std::string& path);
 
-// The Options keys as the saver takes them.
-struct SaverOptions {
+// The Options keys as both run modes take them. The saver takes display modes 1 to 8 and the
+// dialog checks modes 1 to 7 or else Roll It Down, which comes to the same: anything outside 1
+// to 8 is 8. Time, Height and Width are raw; each side applies its own limits.
+struct Options {
     bool sound = true;         // Sound, default true
     bool inOrder = true;       // Seq, default true
     std::int32_t color = 4;    // Color: 1, 2, 3 taken, anything else 4
@@ -48,20 +50,17 @@ struct SaverOptions {
     std::int32_t time = -1;    // Time as it stands, default -1
     std::int32_t height = -1;  // Height as it stands, default -1
     std::int32_t width = -1;   // Width as it stands, default -1
+    friend bool operator==(const Options&, const Options&) = default;
 };
-SaverOptions readSaverOptions(const std::string& path);
-
-// The Options keys as the settings dialog takes them (before mapping onto its controls).
-struct DialogOptions {
-    bool sound = true;         // default true
-    bool inOrder = true;       // default true
-    std::int32_t color = 4;    // 1, 2, 3, else 4
-    std::int32_t picdis = 8;   // 1..7, else 8
-    std::int32_t time = -1;    // raw value, default -1
-    std::int32_t height = -1;  // raw value, default -1
-    std::int32_t width = -1;   // raw value, default -1
-};
-DialogOptions readDialogOptions(const std::string& path);
+using SaverOptions = Options;
+using DialogOptions = Options;
+Options readOptions(const std::string& path);
+inline Options readSaverOptions(const std::string& path) {
+    return readOptions(path);
+}
+inline Options readDialogOptions(const std::string& path) {
+    return readOptions(path);
+}
 
 // What the dialog's OK writes, in this order: Sound, Seq, Color, Picdis, Time, Height, Width.
 struct DialogOk {
