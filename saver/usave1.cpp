@@ -25,14 +25,16 @@ extern "C" void onTerminationSignal(int) {
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
-QRect toQRect(const Rect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+QRect toQRect(const Rect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
 
 }  // namespace
 
 void Form1::watchSignals() {
     if (signalPipe[0] >= 0) return;
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -100,7 +102,9 @@ void Form1::grabInput() {
     grabMouse();
 }
 
-std::uintptr_t Form1::nativeId() { return static_cast<std::uintptr_t>(winId()); }
+std::uintptr_t Form1::nativeId() {
+    return static_cast<std::uintptr_t>(winId());
+}
 
 void Form1::close() {
     // While the window is still being created it isn't the main window yet: closing it then
@@ -124,10 +128,21 @@ void Form1::onSignal() {
 void Form1::present(const Rect& area) {
     const QRect r = toQRect(area).intersected(rect());
     if (r.isEmpty()) return;
-    // Drawn into the frame already; it reaches the screen at the next paint, which comes at
-    // the next message processing (a few milliseconds at most in the animation loops).
-    pendingPresent_ += r;
-    update(r);
+    // Drawn into the frame already; it reaches the screen at the next message processing (at
+    // most one row's pause later in a roll-down). A roll-down presents one pixel at a time, so
+    // the areas are gathered into one rectangle and handed to the toolkit once.
+    const bool first = presentBounds_.isEmpty();
+    presentBounds_ |= r;
+    if (first) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                pendingPresent_ += presentBounds_;
+                update(presentBounds_);
+                presentBounds_ = QRect();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void Form1::scheduleRepaint() {
@@ -138,8 +153,7 @@ void Form1::scheduleRepaint() {
 void Form1::paintEvent(QPaintEvent* event) {
     // Whatever repaints an area, other than our own presenting of direct drawing, paints the
     // background and the visible slots over it.
-    const QRegion recompose =
-        event->region() - (pendingPresent_ - pendingRecompose_);
+    const QRegion recompose = event->region() - (pendingPresent_ - pendingRecompose_);
     for (const QRect& r : recompose)
         surface_->repaint(Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     pendingPresent_ -= event->region();

@@ -21,7 +21,7 @@ inline constexpr const char* kSaverWindowName = "zarnojpg";
 
 class Form1 : public QWidget, public SaverWindow, public Presenter {
     Q_OBJECT
-public:
+  public:
     // Creates the window and runs its start-up sequence (FormCreate); show() afterwards.
     explicit Form1(platform::Services& services);
     ~Form1() override;
@@ -43,10 +43,10 @@ public:
     // SIGTERM, SIGINT and SIGHUP run the stop routine and end the program.
     static void watchSignals();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void onSignal();
     void setWindowClass();
     void grabInput();
@@ -59,6 +59,7 @@ private:
     QSocketNotifier* signals_ = nullptr;
     QRegion pendingRecompose_;
     QRegion pendingPresent_;
+    QRect presentBounds_;
     bool created_ = false;
     bool quitRequested_ = false;
 };

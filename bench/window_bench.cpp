@@ -1,0 +1,82 @@
+// The saver window's own cost in the two animations, measured through the real window and
+// toolkit (run it on a display, e.g. Xvfb at 1920 x 1080):
+//   slide of photo 1 (1280 x 720) from the left, 1280 frames: frames per second;
+//   roll-down of photo 1, 720 rows: wall time against its floor of 720 x 10 ms.
+// Usage: window_bench   (DISPLAY set; QT_QPA_PLATFORM=offscreen works too)
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/qt_services.h"
+#include "saver/random.h"
+#include "saver/usave1.h"
+
+namespace {
+
+using namespace fellridge;
+namespace fs = std::filesystem;
+
+// The system clock, but the time of day is fixed so that the random draws are known.
+struct FixedClock : platform::SystemClock {
+    platform::TimeOfDay at;
+    platform::TimeOfDay utcNow() override { return at; }
+};
+
+// A time of day whose first draw over 4 gives 0: the slide comes from the left.
+platform::TimeOfDay slideFromLeft() {
+    for (int ms = 0; ms < 1000; ++ms) {
+        FixedClock probe;
+        probe.at = {12, 0, 0, ms};
+        saver::RandomDraw draw(probe);
+        draw.reseed();
+        if (draw.draw(4) == 0) return probe.at;
+    }
+    return {};
+}
+
+double runTick(int mode, const fs::path& dir) {
+    std::ofstream(dir / "fellridge28.ini")
+        << "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=" << mode << "\nTime=600000\n";
+    platform::RealServices real;
+    FixedClock clock;
+    clock.at = slideFromLeft();
+    real.services.clock = &clock;
+    real.services.title->set("Fellridge Wildlife");
+    saver::Form1 form(real.services);
+    form.showSaver();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    const auto start = std::chrono::steady_clock::now();
+    form.saver().tick();
+    const auto end = std::chrono::steady_clock::now();
+    form.saver().stopRoutine();
+    return std::chrono::duration<double>(end - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const fs::path dir = fs::temp_directory_path() / "fellridge-window-bench";
+    fs::create_directories(dir);
+    for (int n = 1; n <= 7; ++n) {
+        const std::string name = "kvp" + std::to_string(n) + ".qrn";
+        fs::copy_file(fs::path(FELLRIDGE_DATA_DIR) / name, dir / name,
+                      fs::copy_options::overwrite_existing);
+    }
+    qputenv("FELLRIDGE_WINDOWS_DIR", dir.string().c_str());
+    platform::QtScreen screen;
+    std::printf("screen %d x %d\n", screen.width(), screen.height());
+
+    const double slide = runTick(7, dir);
+    std::printf("slide from the left, 1280 frames: %.3f s, %.0f frames/s\n", slide, 1280 / slide);
+    const int rows = std::min(720, screen.height());
+    const double roll = runTick(8, dir);
+    std::printf("roll-down, %d rows: %.3f s against %.3f s (+%.1f %%)\n", rows, roll, rows * 0.010,
+                100.0 * (roll - rows * 0.010) / (rows * 0.010));
+    fs::remove_all(dir);
+    return 0;
+}
