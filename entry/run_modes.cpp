@@ -34,7 +34,7 @@ struct QtApplication {
 
 // Ends the message loop when the watched main window is hidden (closed).
 class EndOnHide : public QObject {
-protected:
+  protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Hide) QCoreApplication::quit();
         return false;
@@ -83,8 +83,8 @@ int runPasswordChange(std::uintptr_t saverWindow) {
     if (!directory.empty() && directory.back() != '/') directory += '/';
     platform::Libraries::Handle library = libraries.load(directory + "MPR.DLL");
     if (!library) return 0;
-    if (auto change = reinterpret_cast<PwdChangePassword>(
-            libraries.symbol(library, "PwdChangePasswordA")))
+    if (auto change =
+            reinterpret_cast<PwdChangePassword>(libraries.symbol(library, "PwdChangePasswordA")))
         change("SCRSAVE", saverWindow, 0, 0);
     libraries.unload(library);
     return 0;
@@ -99,10 +99,14 @@ int run(int argc, char** argv) {
 
     const std::vector<std::string> parameters = splitParameters(joinArguments(argc, argv));
     switch (chooseRunMode(parameters)) {
-        case RunMode::Saver: return runSaver(argv[0]);
-        case RunMode::Settings: return runSettings(argv[0]);
-        case RunMode::PasswordChange: return runPasswordChange(saverWindow);
-        case RunMode::None: break;
+        case RunMode::Saver:
+            return runSaver(argv[0]);
+        case RunMode::Settings:
+            return runSettings(argv[0]);
+        case RunMode::PasswordChange:
+            return runPasswordChange(saverWindow);
+        case RunMode::None:
+            break;
     }
     return 0;
 }

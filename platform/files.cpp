@@ -10,12 +10,14 @@ namespace fellridge::platform::files {
 
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
 bool isFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
@@ -49,7 +51,7 @@ std::vector<std::string> search(const std::string& directory, const std::string&
         const std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
         if (!wildcardMatch(pattern, name)) continue;
-        struct stat st{};
+        struct stat st {};
         if (::lstat(join(directory, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         found.push_back(name);
     }
@@ -57,7 +59,7 @@ std::vector<std::string> search(const std::string& directory, const std::string&
 }
 
 bool remove(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
     if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return false;  // read-only
     return ::unlink(path.c_str()) == 0;

@@ -10,7 +10,7 @@ namespace fellridge::platform {
 
 // $FELLRIDGE_WINDOWS_DIR, $FELLRIDGE_SYSTEM_DIR and $FELLRIDGE_PLATFORM_ID, with their defaults.
 class PosixEnvironment : public Environment {
-public:
+  public:
     std::optional<std::string> windowsDirectory() override;
     std::string systemDirectory() override;
     int platformId() override;
@@ -20,19 +20,19 @@ public:
 // $XDG_CONFIG_HOME/fellridge-wildlife/user.reg. Read afresh at each query; a missing file is a
 // missing key.
 class FileRegistry : public Registry {
-public:
+  public:
     FileRegistry();
     explicit FileRegistry(std::string path) : path_(std::move(path)) {}
     bool keyExists(const std::string& key) override;
     std::optional<Value> value(const std::string& key, const std::string& name) override;
 
-private:
+  private:
     std::string path_;
 };
 
 // dlopen of the exact path, dlsym, dlclose.
 class DlLibraries : public Libraries {
-public:
+  public:
     Handle load(const std::string& path) override;
     void* symbol(Handle library, const char* name) override;
     void unload(Handle library) override;
@@ -42,7 +42,7 @@ public:
 // WM_CLASS class part and name (_NET_WM_NAME or WM_NAME) match exactly. Without an X display
 // nothing is found.
 class X11WindowFinder : public WindowFinder {
-public:
+  public:
     std::uintptr_t find(const std::string& className, const std::string& windowName) override;
 };
 

@@ -68,10 +68,14 @@ void SystemClock::sleep(int milliseconds) {
     if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
-void QtEventPump::processPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtEventPump::processPending() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 namespace {
-QScreen* primary() { return QGuiApplication::primaryScreen(); }
+QScreen* primary() {
+    return QGuiApplication::primaryScreen();
+}
 }  // namespace
 
 int QtScreen::width() {
@@ -135,9 +139,9 @@ std::string QtFileDialog::toQtFilter(const std::string& filter) {
 }
 
 std::optional<std::string> QtFileDialog::openFile(const std::string& filter) {
-    const QString chosen = QFileDialog::getOpenFileName(
-        QApplication::activeWindow(), QString(), QString(),
-        QString::fromStdString(toQtFilter(filter)));
+    const QString chosen =
+        QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(),
+                                     QString::fromStdString(toQtFilter(filter)));
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.toLocal8Bit().toStdString();
 }
@@ -147,23 +151,31 @@ int QtMessageHook::messageNumber(const QEvent& event) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             const auto& key = static_cast<const QKeyEvent&>(event);
-            const bool alt =
-                key.key() == Qt::Key_Alt || (key.modifiers() & Qt::AltModifier) != 0;
+            const bool alt = key.key() == Qt::Key_Alt || (key.modifiers() & Qt::AltModifier) != 0;
             if (event.type() == QEvent::KeyPress) return alt ? 260 : 256;
             return alt ? 261 : 257;
         }
         case QEvent::MouseButtonPress:
             switch (static_cast<const QMouseEvent&>(event).button()) {
-                case Qt::LeftButton: return 513;
-                case Qt::RightButton: return 516;
-                case Qt::MiddleButton: return 519;
-                default: return 523;  // the extra buttons
+                case Qt::LeftButton:
+                    return 513;
+                case Qt::RightButton:
+                    return 516;
+                case Qt::MiddleButton:
+                    return 519;
+                default:
+                    return 523;  // the extra buttons
             }
-        case QEvent::MouseButtonRelease: return 514;
-        case QEvent::MouseButtonDblClick: return 515;
-        case QEvent::MouseMove: return 512;
-        case QEvent::Wheel: return 522;
-        default: return 0;
+        case QEvent::MouseButtonRelease:
+            return 514;
+        case QEvent::MouseButtonDblClick:
+            return 515;
+        case QEvent::MouseMove:
+            return 512;
+        case QEvent::Wheel:
+            return 522;
+        default:
+            return 0;
     }
 }
 
@@ -227,10 +239,9 @@ struct RealServices::Parts {
 
 RealServices::RealServices() : parts_(std::make_unique<Parts>()) {
     Parts& p = *parts_;
-    services = Services{&p.environment, &p.registry,     &p.libraries, &p.windowFinder,
-                        &p.boxes,       &p.title,        &p.clock,     &p.events,
-                        &p.screen,      &p.cursor,       &p.saverRunning, &p.shell,
-                        &p.fileDialog,  &p.hook};
+    services = Services{&p.environment,  &p.registry, &p.libraries,  &p.windowFinder, &p.boxes,
+                        &p.title,        &p.clock,    &p.events,     &p.screen,       &p.cursor,
+                        &p.saverRunning, &p.shell,    &p.fileDialog, &p.hook};
 }
 
 RealServices::~RealServices() = default;

@@ -11,67 +11,67 @@
 namespace fellridge::platform {
 
 class QtApplicationTitle : public ApplicationTitle {
-public:
+  public:
     void set(const std::string& title) override { title_ = title; }
     std::string get() const override { return title_; }
 
-private:
+  private:
     std::string title_;
 };
 
 class QtMessageBoxes : public MessageBoxes {
-public:
+  public:
     explicit QtMessageBoxes(ApplicationTitle& title) : title_(title) {}
     BoxAnswer show(BoxKind kind, const std::string& text, BoxButtons buttons) override;
 
-private:
+  private:
     ApplicationTitle& title_;
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     TimeOfDay utcNow() override;
     void sleep(int milliseconds) override;
 };
 
 class QtEventPump : public EventPump {
-public:
+  public:
     void processPending() override;
 };
 
 class QtScreen : public Screen {
-public:
+  public:
     int width() override;
     int height() override;
     int depth() override;
 };
 
 class QtCursor : public Cursor {
-public:
+  public:
     int show(bool visible) override;
 
-private:
+  private:
     int counter_ = 0;
     bool hidden_ = false;
 };
 
 // The platform's "screen saver running" flag: kept for the run, nothing visible on Linux.
 class SaverFlag : public SaverRunningFlag {
-public:
+  public:
     void set(bool running) override { running_ = running; }
     bool running() const { return running_; }
 
-private:
+  private:
     bool running_ = false;
 };
 
 class QtShell : public Shell {
-public:
+  public:
     int open(const std::string& address) override;
 };
 
 class QtFileDialog : public FileDialog {
-public:
+  public:
     std::optional<std::string> openFile(const std::string& filter) override;
     // "MP3|*.mp3|MIDI|*.mid;*.midi" -> "MP3 (*.mp3 *.MP3);;MIDI (*.mid *.MID *.midi *.MIDI)".
     static std::string toQtFilter(const std::string& filter);
@@ -82,15 +82,15 @@ public:
 // delivery counts.
 class QtMessageHook : public QObject, public MessageHook {
     Q_OBJECT
-public:
+  public:
     void install(std::function<void(int message)> hook) override;
     // The Windows message number an event stands for, or 0 when it isn't an input event.
     static int messageNumber(const QEvent& event);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     std::function<void(int)> hook_;
     bool installed_ = false;
 };
@@ -98,7 +98,7 @@ private:
 // A window timer: ticks every interval while enabled; an interval of 0 or below never ticks.
 class QtTimer : public QObject, public Timer {
     Q_OBJECT
-public:
+  public:
     QtTimer();
     void setHandler(std::function<void()> onTick) override { onTick_ = std::move(onTick); }
     void setEnabled(bool enabled) override;
@@ -106,7 +106,7 @@ public:
     void setInterval(std::int32_t milliseconds) override;
     std::int32_t interval() const override { return interval_; }
 
-private:
+  private:
     void apply();
 
     QTimer timer_;
@@ -121,7 +121,7 @@ struct RealServices {
     ~RealServices();
     Services services;
 
-private:
+  private:
     struct Parts;
     std::unique_ptr<Parts> parts_;
 };

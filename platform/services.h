@@ -16,13 +16,13 @@ namespace fellridge {
 // A failure that nobody handles locally: it ends the handler in which it happened and the
 // message loop shows its text in an error box (see platform::runHandler).
 class Failure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A file operation the platform refused, carrying the platform's (Windows-style) error code.
 class IoFailure : public Failure {
-public:
+  public:
     explicit IoFailure(int code) : Failure(textFor(code)), code_(code) {}
     int code() const { return code_; }
     // 2 "File not found", 3 "Invalid filename", 4 "Too many open files", 5 "File access denied",
@@ -31,7 +31,7 @@ public:
     // Maps a POSIX errno to the error code above (ENOENT -> 2, EACCES/EPERM/EROFS -> 5, ...).
     static int codeForErrno(int err);
 
-private:
+  private:
     int code_;
 };
 
@@ -39,7 +39,7 @@ namespace platform {
 
 // Directories and the version query.
 class Environment {
-public:
+  public:
     virtual ~Environment() = default;
     // The "Windows directory": $FELLRIDGE_WINDOWS_DIR, else $XDG_DATA_HOME/fellridge-wildlife
     // (~/.local/share/fellridge-wildlife). nullopt when it can't be determined (the query failed).
@@ -52,7 +52,7 @@ public:
 
 // Read-only access to values under HKEY_CURRENT_USER.
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
     struct Value {
         bool isDword = false;
@@ -68,17 +68,17 @@ public:
 
 // Shared-library loading (LoadLibraryA, GetProcAddress, FreeLibrary).
 class Libraries {
-public:
+  public:
     virtual ~Libraries() = default;
     using Handle = void*;
-    virtual Handle load(const std::string& path) = 0;  // nullptr when it can't be loaded
+    virtual Handle load(const std::string& path) = 0;            // nullptr when it can't be loaded
     virtual void* symbol(Handle library, const char* name) = 0;  // nullptr when missing
     virtual void unload(Handle library) = 0;
 };
 
 // FindWindowA on the display: a top-level window by class and name, 0 when there is none.
 class WindowFinder {
-public:
+  public:
     virtual ~WindowFinder() = default;
     virtual std::uintptr_t find(const std::string& className, const std::string& windowName) = 0;
 };
@@ -90,7 +90,7 @@ enum class BoxAnswer { Ok, Cancel };
 // Modal message boxes. A plain box carries the application title, no icon and one OK button;
 // a box of a kind carries "Warning", "Error", "Information" or "Confirm" with the kind's icon.
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual BoxAnswer show(BoxKind kind, const std::string& text,
                            BoxButtons buttons = BoxButtons::Ok) = 0;
@@ -98,7 +98,7 @@ public:
 
 // The name under which the running program is known (set per run mode; plain boxes use it).
 class ApplicationTitle {
-public:
+  public:
     virtual ~ApplicationTitle() = default;
     virtual void set(const std::string& title) = 0;
     virtual std::string get() const = 0;
@@ -109,7 +109,7 @@ struct TimeOfDay {
     int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual TimeOfDay utcNow() = 0;
     virtual void sleep(int milliseconds) = 0;
@@ -117,14 +117,14 @@ public:
 
 // Lets the message loop handle every pending message from inside a handler.
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     virtual void processPending() = 0;
 };
 
 // The primary screen in device pixels.
 class Screen {
-public:
+  public:
     virtual ~Screen() = default;
     virtual int width() = 0;
     virtual int height() = 0;
@@ -133,21 +133,21 @@ public:
 
 // ShowCursor: a display counter; the pointer is hidden over our windows while it is below 0.
 class Cursor {
-public:
+  public:
     virtual ~Cursor() = default;
     virtual int show(bool visible) = 0;  // returns the new counter
 };
 
 // SystemParametersInfoA action 97: the platform's "screen saver running" flag.
 class SaverRunningFlag {
-public:
+  public:
     virtual ~SaverRunningFlag() = default;
     virtual void set(bool running) = 0;
 };
 
 // ShellExecuteA "open" on a web address: the result is below 32 on failure.
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     virtual int open(const std::string& address) = 0;
 };
@@ -155,7 +155,7 @@ public:
 // The common open-file dialog. filter is in the "Name|*.a;*.b|Name2|*.c" form; the first
 // choice is preselected. nullopt when the user cancels.
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     virtual std::optional<std::string> openFile(const std::string& filter) = 0;
 };
@@ -164,7 +164,7 @@ public:
 // number (key down 256, key up 257, system key down/up 260/261, left/right/middle button down
 // 513/516/519, anything else another number). It only watches; messages are dispatched as usual.
 class MessageHook {
-public:
+  public:
     virtual ~MessageHook() = default;
     virtual void install(std::function<void(int message)> hook) = 0;
 };
@@ -172,7 +172,7 @@ public:
 // A window timer on the user-interface thread. It ticks every interval while enabled; an
 // interval of 0 or a negative one gives no ticks at all.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void setHandler(std::function<void()> onTick) = 0;
     virtual void setEnabled(bool enabled) = 0;

@@ -9,7 +9,7 @@ namespace fellridge::platform {
 enum class PlayerMode { NotReady, Stopped, Playing };
 
 class SoundPlayer {
-public:
+  public:
     virtual ~SoundPlayer() = default;
     virtual void setFileName(const std::string& path) = 0;
     virtual void setDeviceTypeAutomatic() = 0;

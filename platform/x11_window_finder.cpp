@@ -19,8 +19,7 @@ using Reply = std::unique_ptr<T, decltype(&std::free)>;
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     Reply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr),
+            c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr),
         &std::free);
     return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
@@ -74,8 +73,7 @@ struct Finder {
 
 }  // namespace
 
-std::uintptr_t X11WindowFinder::find(const std::string& className,
-                                     const std::string& windowName) {
+std::uintptr_t X11WindowFinder::find(const std::string& className, const std::string& windowName) {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) return 0;
     int screenNumber = 0;

@@ -26,7 +26,7 @@ void copyStoredPicture(const std::string& source, const std::string& destination
 bool isBitmapPath(const std::string& path);
 
 class PictureLibrary {
-public:
+  public:
     // chooseNextSound runs at the end of every loadNext.
     PictureLibrary(SaverState& state, Surface& surface, platform::MessageBoxes& boxes,
                    RandomDraw& random, std::function<void()> chooseNextSound);
@@ -40,7 +40,7 @@ public:
     // read-only files stay). Never throws.
     void deleteTemporary();
 
-private:
+  private:
     SaverState& state_;
     Surface& surface_;
     platform::MessageBoxes& boxes_;

@@ -8,7 +8,7 @@
 namespace fellridge::saver {
 
 class RandomDraw {
-public:
+  public:
     explicit RandomDraw(platform::Clock& clock) : clock_(clock) {}
     // seed = ((hour * 60 + minute) * 60 + second) * 1000 + millisecond of the UTC time now.
     void reseed();
@@ -18,7 +18,7 @@ public:
     void setSeed(std::uint32_t seed) { seed_ = seed; }
     std::uint32_t seed() const { return seed_; }
 
-private:
+  private:
     platform::Clock& clock_;
     std::uint32_t seed_ = 0;
 };

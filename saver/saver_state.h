@@ -12,8 +12,8 @@ struct SaverState {
     std::string settingsPath;
 
     // Picture library.
-    std::string pictureDirectory;           // empty until prepare pictures runs
-    std::vector<std::string> pictureList;   // entry N - 1 is picture N
+    std::string pictureDirectory;          // empty until prepare pictures runs
+    std::vector<std::string> pictureList;  // entry N - 1 is picture N
     std::int32_t pictureCount = 0;
     std::int32_t pictureMark = 0;
     bool inOrder = true;

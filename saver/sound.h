@@ -9,7 +9,7 @@
 namespace fellridge::saver {
 
 class Sound {
-public:
+  public:
     Sound(SaverState& state, platform::SoundPlayer& player, RandomDraw& random);
 
     // Reads Name1..Name500 of the settings file (state.settingsPath) into the sound list.
@@ -25,7 +25,7 @@ public:
     // Stop routine: stops the player when it is playing.
     void stopAtExit();
 
-private:
+  private:
     SaverState& state_;
     platform::SoundPlayer& player_;
     RandomDraw& random_;

@@ -35,8 +35,7 @@ TEST(DialogE2e, ReturnOnTheFreshDialogWritesTheSettingsAndEnds) {
     EXPECT_NE(geometry.out.find("571x438"), std::string::npos) << geometry.out;
     // The first run has written the dialog's values already.
     const std::string before = readFile(win.file("fellridge28.ini"));
-    EXPECT_EQ(before.rfind("[Options]\nSound=0\nStatus=0\nRepeat=0\nTime=8000\nColor=4\n", 0),
-              0u);
+    EXPECT_EQ(before.rfind("[Options]\nSound=0\nStatus=0\nRepeat=0\nTime=8000\nColor=4\n", 0), 0u);
 
     std::this_thread::sleep_for(300ms);
     xdotool(xvfb.display(), {"key", "Return"});

@@ -64,8 +64,8 @@ TEST_P(ModesE2e, TheFirstPictureLandsWhereTheModeSays) {
 
     for (auto [x, y] : c.picture) {
         const Pixel p = shot.at(x, y);
-        EXPECT_TRUE(near(p, kRed)) << "(" << x << "," << y << ") is " << p.r << "," << p.g << ","
-                                   << p.b;
+        EXPECT_TRUE(near(p, kRed))
+            << "(" << x << "," << y << ") is " << p.r << "," << p.g << "," << p.b;
     }
     for (auto [x, y] : c.background) {
         const Pixel p = shot.at(x, y);
@@ -85,18 +85,43 @@ INSTANTIATE_TEST_SUITE_P(
     AllModes, ModesE2e,
     ::testing::Values(
         ModeCase{1, "stretch", {{0, 0}, {1023, 767}, {512, 384}}, {}, kBlack, 1024 * 768},
-        ModeCase{2, "centred", {{412, 334}, {611, 433}}, {{411, 334}, {612, 433}, {5, 5}}, kNavy,
-                 20000, 20000},
-        ModeCase{3, "picture in a picture", {{412, 334}, {611, 433}}, {{411, 334}, {5, 5}}, kBlack,
-                 20000, 20000},
-        ModeCase{4, "tiled", {{0, 0}, {511, 383}}, {{512, 100}, {100, 384}, {700, 600}}, kBlack,
-                 512 * 384, 512 * 384},
-        ModeCase{5, "custom size", {{362, 284}, {661, 483}}, {{361, 284}, {662, 483}, {5, 5}},
-                 kNavy, 60000, 60000},
+        ModeCase{2,
+                 "centred",
+                 {{412, 334}, {611, 433}},
+                 {{411, 334}, {612, 433}, {5, 5}},
+                 kNavy,
+                 20000,
+                 20000},
+        ModeCase{3,
+                 "picture in a picture",
+                 {{412, 334}, {611, 433}},
+                 {{411, 334}, {5, 5}},
+                 kBlack,
+                 20000,
+                 20000},
+        ModeCase{4,
+                 "tiled",
+                 {{0, 0}, {511, 383}},
+                 {{512, 100}, {100, 384}, {700, 600}},
+                 kBlack,
+                 512 * 384,
+                 512 * 384},
+        ModeCase{5,
+                 "custom size",
+                 {{362, 284}, {661, 483}},
+                 {{361, 284}, {662, 483}, {5, 5}},
+                 kNavy,
+                 60000,
+                 60000},
         ModeCase{6, "overlapping", {}, {}, kBlack, 20000, 20000},
         ModeCase{7, "slide", {}, {}, kBlack, 19000, 20000},
-        ModeCase{8, "roll down", {{412, 334}, {611, 433}}, {{411, 334}, {612, 433}, {5, 5}},
-                 kBlack, 20000, 20000}),
+        ModeCase{8,
+                 "roll down",
+                 {{412, 334}, {611, 433}},
+                 {{411, 334}, {612, 433}, {5, 5}},
+                 kBlack,
+                 20000,
+                 20000}),
     [](const ::testing::TestParamInfo<ModeCase>& info) {
         return "Mode" + std::to_string(info.param.mode);
     });

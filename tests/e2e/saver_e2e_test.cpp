@@ -16,7 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class SaverSession : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(xvfb.ok()) << "Xvfb did not start";
         win = root.file("win");
@@ -97,14 +97,14 @@ TEST_F(SaverSession, CoversTheScreenWithItsNamesAndLeavesTheFolderAsItWas) {
     EXPECT_NE(info.out.find("Absolute upper-left Y:  0"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Width: 1024"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Height: 768"), std::string::npos) << info.out;
-    const Output props = run({"xprop", "-display", xvfb.display(), "-id", std::to_string(id),
-                              "WM_CLASS", "WM_NAME"});
+    const Output props = run(
+        {"xprop", "-display", xvfb.display(), "-id", std::to_string(id), "WM_CLASS", "WM_NAME"});
     EXPECT_NE(props.out.find("\"TForm1\""), std::string::npos) << props.out;
     EXPECT_NE(props.out.find("WM_NAME(STRING) = \"zarnojpg\""), std::string::npos) << props.out;
 
     EXPECT_EQ(temporaries(),
-              (std::vector<std::string>{"kvp1.jpg", "kvp2.jpg", "kvp3.jpg", "kvp4.jpg",
-                                        "kvp5.jpg", "kvp6.jpg", "kvp7.jpg"}));
+              (std::vector<std::string>{"kvp1.jpg", "kvp2.jpg", "kvp3.jpg", "kvp4.jpg", "kvp5.jpg",
+                                        "kvp6.jpg", "kvp7.jpg"}));
     // The first picture comes a second after the window, stretched over the screen.
     waitFor([&] { return !near(Screenshot(xvfb.display()).at(512, 384), {0, 0, 0}, 8); }, 5s);
     const Screenshot shot(xvfb.display());
@@ -175,8 +175,7 @@ TEST_F(SaverSession, MissingCriticalPicturesShowTheMessageThenAWhiteScreen) {
     // sees, and it ends the run.
     xdotool(xvfb.display(), {"keydown", "Return"});
     ASSERT_NE(window(), 0u);
-    waitFor([&] { return near(Screenshot(xvfb.display()).at(500, 400), {255, 255, 255}, 2); },
-            5s);
+    waitFor([&] { return near(Screenshot(xvfb.display()).at(500, 400), {255, 255, 255}, 2); }, 5s);
     const Screenshot shot(xvfb.display());
     EXPECT_TRUE(near(shot.at(10, 10), {255, 255, 255}, 2));
     EXPECT_TRUE(near(shot.at(1000, 700), {255, 255, 255}, 2));
@@ -194,8 +193,8 @@ TEST_F(SaverSession, AMissingStoredPictureShowsFileNotFoundAndABlackScreen) {
     std::string box;
     waitFor(
         [&] {
-            box = run({"xdotool", "search", "--name", "^Error$"}, {{"DISPLAY", xvfb.display()}})
-                      .out;
+            box =
+                run({"xdotool", "search", "--name", "^Error$"}, {{"DISPLAY", xvfb.display()}}).out;
             return !box.empty();
         },
         15s);

@@ -38,7 +38,7 @@ std::string settings(const std::string& name1) {
 }
 
 class SoundE2e : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(xvfb.ok());
         writeSolidStoredPictures(root.path(), 64, 48, {"#336699"});

@@ -9,9 +9,9 @@
 namespace fellridge::test {
 
 Screenshot::Screenshot(const std::string& display) {
-    const Output out = run({"import", "-display", display, "-window", "root", "-depth", "8",
-                            "ppm:-"},
-                           {}, std::chrono::seconds(20));
+    const Output out =
+        run({"import", "-display", display, "-window", "root", "-depth", "8", "ppm:-"}, {},
+            std::chrono::seconds(20));
     if (out.status != 0) return;
     std::istringstream in(out.out);
     std::string magic;

@@ -15,7 +15,7 @@ struct Pixel {
 
 // The root window's pixels, taken with ImageMagick's import.
 class Screenshot {
-public:
+  public:
     explicit Screenshot(const std::string& display);
     bool ok() const { return width_ > 0; }
     int width() const { return width_; }
@@ -25,7 +25,7 @@ public:
     int count(Pixel colour, int tolerance = 24) const;
     void savePng(const std::string& path) const;
 
-private:
+  private:
     int width_ = 0, height_ = 0;
     std::vector<unsigned char> rgb_;
 };

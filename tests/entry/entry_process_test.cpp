@@ -11,10 +11,11 @@ namespace fellridge::test {
 namespace {
 
 class EntryProcess : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_FALSE(root.path().empty());
-        for (const char* d : {"win", "home", "sys"}) std::filesystem::create_directory(root.file(d));
+        for (const char* d : {"win", "home", "sys"})
+            std::filesystem::create_directory(root.file(d));
     }
     Environment env() const {
         return {{"FELLRIDGE_WINDOWS_DIR", root.file("win")},
@@ -51,8 +52,7 @@ TEST_F(EntryProcess, SwitchesThatMatchNoRunModeEndAtOnceAndTouchNothing) {
         EXPECT_EQ(out.status, 0);
         EXPECT_TRUE(listDir(root.file("win")).empty());
         EXPECT_TRUE(listDir(root.file("home")).empty());
-        EXPECT_TRUE(listDir(root.path()) ==
-                    (std::vector<std::string>{"home", "sys", "win"}));
+        EXPECT_TRUE(listDir(root.path()) == (std::vector<std::string>{"home", "sys", "win"}));
     }
 }
 

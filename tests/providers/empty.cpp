@@ -1,2 +1,4 @@
 // A provider library without the expected entry point.
-extern "C" int fellridgeTestNothing() { return 0; }
+extern "C" int fellridgeTestNothing() {
+    return 0;
+}

@@ -292,13 +292,13 @@ class SaverFixture : public ::testing::Test {
 
     QColor pixel(int x, int y) const { return QColor(surface.frame().pixel(x, y)); }
 
-public:
+  public:
     static bool near(const QColor& a, const QColor& b) {
         return std::abs(a.red() - b.red()) <= 12 && std::abs(a.green() - b.green()) <= 12 &&
                std::abs(a.blue() - b.blue()) <= 12;
     }
 
-protected:
+  protected:
     // A clock time whose first draw over 4 after a reseed gives the slide direction d.
     void steerSlide(int d) {
         for (int ms = 0; ms < 1000; ++ms) {

@@ -128,8 +128,7 @@ Xvfb::Xvfb(int width, int height, int depth) {
         ::dup2(devnull, 2);
         const std::string fd = std::to_string(fds[1]);
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                 "-nolisten", "tcp", "-noreset", "-ardelay", "100000",
-                 static_cast<char*>(nullptr));
+                 "-nolisten", "tcp", "-noreset", "-ardelay", "100000", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -215,6 +214,8 @@ std::string buildDir() {
     return dir ? dir : ".";
 }
 
-std::string program() { return buildDir() + "/fellridge-wildlife"; }
+std::string program() {
+    return buildDir() + "/fellridge-wildlife";
+}
 
 }  // namespace fellridge::test

@@ -26,7 +26,7 @@ Output run(const std::vector<std::string>& argv, const Environment& env = {},
 
 // A child process running in the background; killed when destroyed.
 class Child {
-public:
+  public:
     Child(const std::vector<std::string>& argv, const Environment& env = {});
     ~Child();
     Child(const Child&) = delete;
@@ -37,33 +37,33 @@ public:
     void signal(int sig);
     pid_t pid() const { return pid_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::optional<int> status_;
 };
 
 // A private X display (Xvfb) for the duration of a test.
 class Xvfb {
-public:
+  public:
     Xvfb(int width, int height, int depth = 24);
     ~Xvfb();
     const std::string& display() const { return display_; }
     bool ok() const { return !display_.empty(); }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string display_;
 };
 
 // A fresh temporary folder, removed with its content when destroyed.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
