@@ -1,57 +1,21 @@
 // Costs of the picture paths, each beside libjpeg-turbo's own decode of the same photograph.
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
-#include "platform/services.h"
+#include "bench_support.h"
 #include "saver/surface.h"
 
 using namespace fellridge;
 using namespace fellridge::saver;
+using fellridge::bench::FullHdScreen;
+using fellridge::bench::kPhoto;
 
 namespace {
 
-const std::string kPhoto = std::string(FELLRIDGE_TEST_DATA) + "/photos/photo1.jpg";
-
-std::vector<unsigned char> photoBytes() {
-    std::ifstream in(kPhoto, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-class FullHdScreen : public platform::Screen {
-  public:
-    int width() override { return 1920; }
-    int height() override { return 1080; }
-    int depth() override { return 32; }
-};
-
 // The yardstick: libjpeg-turbo decoding the file from memory into 24-bit rows, nothing else.
 void BM_LibjpegBareDecode(benchmark::State& state) {
-    const std::vector<unsigned char> bytes = photoBytes();
-    std::vector<unsigned char> pixels;
-    for (auto _ : state) {
-        jpeg_decompress_struct info{};
-        jpeg_error_mgr error{};
-        info.err = jpeg_std_error(&error);
-        jpeg_create_decompress(&info);
-        jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-        jpeg_read_header(&info, TRUE);
-        info.out_color_space = JCS_EXT_BGR;
-        jpeg_start_decompress(&info);
-        pixels.resize(static_cast<std::size_t>(info.output_width) * info.output_height * 3);
-        while (info.output_scanline < info.output_height) {
-            JSAMPROW row = pixels.data() +
-                           static_cast<std::size_t>(info.output_scanline) * info.output_width * 3;
-            jpeg_read_scanlines(&info, &row, 1);
-        }
-        jpeg_finish_decompress(&info);
-        jpeg_destroy_decompress(&info);
-        benchmark::DoNotOptimize(pixels.data());
-    }
+    fellridge::bench::bareDecode(state);
 }
 BENCHMARK(BM_LibjpegBareDecode)->Unit(benchmark::kMillisecond);
 
@@ -73,6 +37,16 @@ void BM_LoadAndFirstDecode(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadAndFirstDecode)->Unit(benchmark::kMillisecond);
 
+// Image1 stretched over the whole 1920 x 1080 screen and shown, as mode 1 places it.
+void stretchOverScreen(Surface& surface) {
+    surface.setStretch(Slot::Image1, true);
+    surface.setLeft(Slot::Image1, 0);
+    surface.setTop(Slot::Image1, 0);
+    surface.setWidth(Slot::Image1, 1920);
+    surface.setHeight(Slot::Image1, 1080);
+    surface.show(Slot::Image1);
+}
+
 // Mode 1: a new 1280 x 720 picture stretched over a 1920 x 1080 screen (scale and paint).
 void BM_StretchedFirstRepaint(benchmark::State& state) {
     FullHdScreen screen;
@@ -80,12 +54,7 @@ void BM_StretchedFirstRepaint(benchmark::State& state) {
     Surface surface(screen, &presenter);
     const Picture photo = Picture::loadJpeg(kPhoto);
     photo.pixels();
-    surface.setStretch(Slot::Image1, true);
-    surface.setLeft(Slot::Image1, 0);
-    surface.setTop(Slot::Image1, 0);
-    surface.setWidth(Slot::Image1, 1920);
-    surface.setHeight(Slot::Image1, 1080);
-    surface.show(Slot::Image1);
+    stretchOverScreen(surface);
     for (auto _ : state) {
         surface.clear(Slot::Image1);  // drops the scaled copy, as a new picture would
         surface.setPicture(Slot::Image1, photo);
@@ -101,12 +70,7 @@ void BM_StretchedCachedRepaint(benchmark::State& state) {
     NullPresenter presenter;
     Surface surface(screen, &presenter);
     surface.setPicture(Slot::Image1, Picture::loadJpeg(kPhoto));
-    surface.setStretch(Slot::Image1, true);
-    surface.setWidth(Slot::Image1, 1920);
-    surface.setHeight(Slot::Image1, 1080);
-    surface.setLeft(Slot::Image1, 0);
-    surface.setTop(Slot::Image1, 0);
-    surface.show(Slot::Image1);
+    stretchOverScreen(surface);
     surface.repaint();
     for (auto _ : state) {
         surface.repaint();

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/services.h"
 #include "platform/sound_player.h"
 #include "saver/random.h"
@@ -30,12 +31,8 @@ using namespace fellridge;
 using namespace fellridge::saver;
 namespace fs = std::filesystem;
 
-const std::string kPhoto = std::string(FELLRIDGE_TEST_DATA) + "/photos/photo1.jpg";
-
-std::vector<char> readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using fellridge::bench::kPhoto;
+using fellridge::bench::readBytes;
 
 struct Environment : platform::Environment {
     std::string dir;
@@ -74,11 +71,7 @@ struct Clock : platform::Clock {
 struct Pump : platform::EventPump {
     void processPending() override {}
 };
-struct Screen : platform::Screen {
-    int width() override { return 1920; }
-    int height() override { return 1080; }
-    int depth() override { return 24; }
-};
+using Screen = fellridge::bench::FullHdScreen;
 struct Cursor : platform::Cursor {
     int show(bool) override { return 0; }
 };
@@ -119,7 +112,7 @@ class Rig {
         dir_ = fs::temp_directory_path() / ("fellridge-bench-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
         env_.dir = dir_.string();
-        const std::vector<char> jpeg = readAll(photo);
+        const std::vector<char> jpeg = readBytes(photo);
         for (int n = 1; n <= 7; ++n) {
             std::ofstream out(dir_ / ("kvp" + std::to_string(n) + ".qrn"), std::ios::binary);
             out.write(jpeg.data(), 3);
@@ -229,26 +222,7 @@ BENCHMARK(BM_Tick)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
 
 // libjpeg's bare decode of the same photo from memory, to 24-bit rows.
 void BM_BareDecode(benchmark::State& state) {
-    const std::vector<char> file = readAll(kPhoto);
-    std::vector<unsigned char> row;
-    for (auto _ : state) {
-        jpeg_decompress_struct cinfo{};
-        jpeg_error_mgr err{};
-        cinfo.err = jpeg_std_error(&err);
-        jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(file.data()),
-                     static_cast<unsigned long>(file.size()));
-        jpeg_read_header(&cinfo, TRUE);
-        jpeg_start_decompress(&cinfo);
-        row.resize(static_cast<std::size_t>(cinfo.output_width) * cinfo.output_components);
-        while (cinfo.output_scanline < cinfo.output_height) {
-            JSAMPROW rows[1] = {row.data()};
-            jpeg_read_scanlines(&cinfo, rows, 1);
-        }
-        jpeg_finish_decompress(&cinfo);
-        jpeg_destroy_decompress(&cinfo);
-        benchmark::DoNotOptimize(row.data());
-    }
+    fellridge::bench::bareDecode(state);
 }
 BENCHMARK(BM_BareDecode)->Unit(benchmark::kMillisecond);
 
