@@ -20,18 +20,10 @@ TEST(DialogE2e, ReturnOnTheFreshDialogWritesTheSettingsAndEnds) {
     Child dialog({program(), "/c 5678"}, {{"DISPLAY", xvfb.display()},
                                           {"QT_QPA_PLATFORM", "xcb"},
                                           {"FELLRIDGE_WINDOWS_DIR", win.path()}});
-    std::string id;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            id = run({"xdotool", "search", "--onlyvisible", "--name",
-                      "^Fellridge Wildlife Screensaver$"},
-                     {{"DISPLAY", xvfb.display()}})
-                     .out;
-            return !id.empty();
-        },
-        15s));
-    const Output geometry = run({"xdotool", "getwindowgeometry", id.substr(0, id.find('\n'))},
-                                {{"DISPLAY", xvfb.display()}});
+    const std::string id = waitForWindowNamed(xvfb.display(), "^Fellridge Wildlife Screensaver$");
+    ASSERT_FALSE(id.empty()) << "no dialog";
+    const Output geometry =
+        run({"xdotool", "getwindowgeometry", id}, {{"DISPLAY", xvfb.display()}});
     EXPECT_NE(geometry.out.find("571x438"), std::string::npos) << geometry.out;
     // The first run has written the dialog's values already.
     const std::string before = readFile(win.file("fellridge28.ini"));

@@ -49,12 +49,7 @@ TEST_P(ModesE2e, TheFirstPictureLandsWhereTheModeSays) {
                                     {"QT_QPA_PLATFORM", "xcb"},
                                     {"FELLRIDGE_WINDOWS_DIR", win},
                                     {"SDL_AUDIODRIVER", "dummy"}});
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const auto id = findSaverWindow(xvfb.display());
-            return id != 0 && viewable(xvfb.display(), id);
-        },
-        15s));
+    ASSERT_NE(waitForSaverWindow(xvfb.display(), saver), 0u);
     // The first tick comes a second after the window; the animations then take about a second.
     std::this_thread::sleep_for(c.mode >= 7 ? 3500ms : 2000ms);
     const Screenshot shot(xvfb.display());

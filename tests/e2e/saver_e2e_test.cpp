@@ -55,17 +55,7 @@ class SaverSession : public ::testing::Test {
         saver = std::make_unique<Child>(arguments, e);
     }
 
-    // Waits for the saver's window to be on the screen; returns its id.
-    std::uintptr_t window() {
-        std::uintptr_t id = 0;
-        waitFor(
-            [&] {
-                id = findSaverWindow(xvfb.display());
-                return (id != 0 && viewable(xvfb.display(), id)) || !saver->running();
-            },
-            15s);
-        return saver->running() ? id : 0;
-    }
+    std::uintptr_t window() { return waitForSaverWindow(xvfb.display(), *saver); }
 
     std::vector<std::string> temporaries() const {
         std::vector<std::string> jpgs;
@@ -161,15 +151,7 @@ TEST_F(SaverSession, MissingCriticalPicturesShowTheMessageThenAWhiteScreen) {
     settings(1, 1000);
     start();
     // The message box comes first, before the saver window is shown.
-    std::string box;
-    waitFor(
-        [&] {
-            box = run({"xdotool", "search", "--name", "^Fellridge Wildlife$"},
-                      {{"DISPLAY", xvfb.display()}})
-                      .out;
-            return !box.empty();
-        },
-        15s);
+    const std::string box = waitForWindowNamed(xvfb.display(), "^Fellridge Wildlife$");
     ASSERT_FALSE(box.empty()) << "no message box";
     // Pressing Return answers the box; the key's release is the first input the white window
     // sees, and it ends the run.
@@ -190,14 +172,7 @@ TEST_F(SaverSession, AMissingStoredPictureShowsFileNotFoundAndABlackScreen) {
     std::filesystem::remove(win + "/kvp5.qrn");
     settings(1, 1000);
     start();
-    std::string box;
-    waitFor(
-        [&] {
-            box =
-                run({"xdotool", "search", "--name", "^Error$"}, {{"DISPLAY", xvfb.display()}}).out;
-            return !box.empty();
-        },
-        15s);
+    const std::string box = waitForWindowNamed(xvfb.display(), "^Error$");
     ASSERT_FALSE(box.empty()) << "no error box";
     EXPECT_EQ(temporaries(),
               (std::vector<std::string>{"kvp1.jpg", "kvp2.jpg", "kvp3.jpg", "kvp4.jpg"}));

@@ -53,12 +53,7 @@ class SoundE2e : public ::testing::Test {
                                         {"FELLRIDGE_WINDOWS_DIR", root.path()},
                                         {"SDL_AUDIODRIVER", "disk"},
                                         {"SDL_DISKAUDIOFILE", root.file("out.raw")}});
-        EXPECT_TRUE(waitFor(
-            [&] {
-                const auto id = findSaverWindow(xvfb.display());
-                return id != 0 && viewable(xvfb.display(), id);
-            },
-            15s));
+        EXPECT_NE(waitForSaverWindow(xvfb.display(), saver), 0u);
         std::this_thread::sleep_for(duration);
         xdotool(xvfb.display(), {"key", "a"});
         EXPECT_EQ(saver.wait(10s), 0);

@@ -85,6 +85,32 @@ bool viewable(const std::string& display, std::uintptr_t window) {
     return true;
 }
 
+std::uintptr_t waitForSaverWindow(const std::string& display, Child& saver,
+                                  std::chrono::milliseconds timeout) {
+    std::uintptr_t id = 0;
+    waitFor(
+        [&] {
+            id = findSaverWindow(display);
+            return (id != 0 && viewable(display, id)) || !saver.running();
+        },
+        timeout);
+    return saver.running() ? id : 0;
+}
+
+std::string waitForWindowNamed(const std::string& display, const std::string& pattern,
+                               std::chrono::milliseconds timeout) {
+    std::string found;
+    waitFor(
+        [&] {
+            found = run({"xdotool", "search", "--onlyvisible", "--name", pattern},
+                        {{"DISPLAY", display}})
+                        .out;
+            return !found.empty();
+        },
+        timeout);
+    return found.substr(0, found.find('\n'));
+}
+
 void xdotool(const std::string& display, const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());

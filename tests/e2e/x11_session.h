@@ -43,6 +43,16 @@ std::uintptr_t findSaverWindow(const std::string& display);
 // True once the window is mapped and viewable, with its input grabbed a moment later.
 bool viewable(const std::string& display, std::uintptr_t window);
 
+// Waits until the saver's window is on the screen: its id, or 0 when the saver ended first or
+// the window didn't come within the timeout.
+std::uintptr_t waitForSaverWindow(const std::string& display, Child& saver,
+                                  std::chrono::milliseconds timeout = std::chrono::seconds(15));
+
+// Waits for a visible window whose name matches the regular expression: the first id xdotool
+// reports, or an empty text when none came within the timeout.
+std::string waitForWindowNamed(const std::string& display, const std::string& pattern,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(15));
+
 // Runs xdotool with the arguments on the display.
 void xdotool(const std::string& display, const std::vector<std::string>& arguments);
 
