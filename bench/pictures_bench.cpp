@@ -37,14 +37,14 @@ void BM_LoadAndFirstDecode(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadAndFirstDecode)->Unit(benchmark::kMillisecond);
 
-// Image1 stretched over the whole 1920 x 1080 screen and shown, as mode 1 places it.
+// The front slot stretched over the whole 1920 x 1080 screen and shown, as mode 1 places it.
 void stretchOverScreen(Surface& surface) {
-    surface.setStretch(Slot::Image1, true);
-    surface.setLeft(Slot::Image1, 0);
-    surface.setTop(Slot::Image1, 0);
-    surface.setWidth(Slot::Image1, 1920);
-    surface.setHeight(Slot::Image1, 1080);
-    surface.show(Slot::Image1);
+    surface.setStretch(Slot::Front, true);
+    surface.setLeft(Slot::Front, 0);
+    surface.setTop(Slot::Front, 0);
+    surface.setWidth(Slot::Front, 1920);
+    surface.setHeight(Slot::Front, 1080);
+    surface.show(Slot::Front);
 }
 
 // Mode 1: a new 1280 x 720 picture stretched over a 1920 x 1080 screen (scale and paint).
@@ -56,8 +56,8 @@ void BM_StretchedFirstRepaint(benchmark::State& state) {
     photo.pixels();
     stretchOverScreen(surface);
     for (auto _ : state) {
-        surface.clear(Slot::Image1);  // drops the scaled copy, as a new picture would
-        surface.setPicture(Slot::Image1, photo);
+        surface.clear(Slot::Front);  // drops the scaled copy, as a new picture would
+        surface.setPicture(Slot::Front, photo);
         surface.repaint();
         benchmark::DoNotOptimize(surface.frame().constBits());
     }
@@ -69,7 +69,7 @@ void BM_StretchedCachedRepaint(benchmark::State& state) {
     FullHdScreen screen;
     NullPresenter presenter;
     Surface surface(screen, &presenter);
-    surface.setPicture(Slot::Image1, Picture::loadJpeg(kPhoto));
+    surface.setPicture(Slot::Front, Picture::loadJpeg(kPhoto));
     stretchOverScreen(surface);
     surface.repaint();
     for (auto _ : state) {
@@ -84,8 +84,8 @@ void BM_SlideStep(benchmark::State& state) {
     FullHdScreen screen;
     NullPresenter presenter;
     Surface surface(screen, &presenter);
-    surface.setPicture(Slot::Image1, Picture::loadJpeg(kPhoto));
-    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image1);
+    surface.setPicture(Slot::Front, Picture::loadJpeg(kPhoto));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Front);
     const Rect source{0, 0, copy.width(), copy.height()};
     std::int32_t p = 1920;
     for (auto _ : state) {
@@ -100,8 +100,8 @@ void BM_SlideStepWhollyShown(benchmark::State& state) {
     FullHdScreen screen;
     NullPresenter presenter;
     Surface surface(screen, &presenter);
-    surface.setPicture(Slot::Image1, Picture::loadJpeg(kPhoto));
-    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image1);
+    surface.setPicture(Slot::Front, Picture::loadJpeg(kPhoto));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Front);
     const Rect source{0, 0, copy.width(), copy.height()};
     for (auto _ : state) surface.copyToSurface({640, 0, 1920, 720}, copy, source);
 }

@@ -100,7 +100,7 @@ struct Player : platform::SoundPlayer {
     void release() override {}
     void setNotify(std::function<void()>) override {}
 };
-struct Window : SaverWindow {
+struct Window : SaverHost {
     std::uintptr_t nativeId() override { return 0; }
     void close() override {}
 };

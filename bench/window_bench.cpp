@@ -11,7 +11,7 @@
 
 #include "platform/qt_services.h"
 #include "saver/random.h"
-#include "saver/usave1.h"
+#include "saver/saver_window.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ double runTick(int mode, const fs::path& dir) {
     clock.at = slideFromLeft();
     real.services.clock = &clock;
     real.services.title->set("Fellridge Wildlife");
-    saver::Form1 form(real.services);
+    saver::SaverWindow form(real.services);
     form.showSaver();
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();

@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <cstdint>
 
-#include "dialog/Usave5.h"
-#include "dialog/usave2.h"
+#include "dialog/about_box.h"
+#include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
 #include "platform/posix_services.h"
 #include "platform/qt_services.h"
-#include "saver/usave1.h"
+#include "saver/saver_window.h"
 
 namespace fellridge::entry {
 
@@ -47,12 +47,12 @@ void prepareToolkit() {
 }
 
 int runSaver(char* program) {
-    saver::Form1::watchSignals();
+    saver::SaverWindow::watchSignals();
     prepareToolkit();
     QtApplication qt(program);
     platform::RealServices real;
     real.services.title->set(kSaverTitle);
-    saver::Form1 form(real.services);
+    saver::SaverWindow form(real.services);
     if (!form.showSaver()) return 0;
     qt.app.exec();
     return 0;
@@ -63,8 +63,8 @@ int runSettings(char* program) {
     QtApplication qt(program);
     platform::RealServices real;
     real.services.title->set(kSettingsTitle);
-    dialog::Form2 form(real.services);
-    dialog::frmdisc about;
+    dialog::SettingsDialog form(real.services);
+    dialog::AboutBox about;
     form.setAboutBox(&about);
     EndOnHide ending;
     form.installEventFilter(&ending);

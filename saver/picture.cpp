@@ -400,7 +400,7 @@ void Picture::setFallback(const Picture& fallback) {
 Picture fallbackPicture() {
     static const Picture stored = [] {
         initSaverResources();
-        QFile file(QStringLiteral(":/imagjunk.bmp"));
+        QFile file(QStringLiteral(":/fallback.bmp"));
         if (!file.open(QIODevice::ReadOnly)) return Picture();
         const QByteArray bytes = file.readAll();
         try {

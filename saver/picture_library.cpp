@@ -142,17 +142,17 @@ void PictureLibrary::loadNext() {
         const std::string& path = state_.pictureList[static_cast<std::size_t>(n - 1)];
         try {
             if (isBitmapPath(path)) {
-                surface_.setPicture(Slot::Image5, Picture::loadBmp(path));
+                surface_.setPicture(Slot::LoadBuffer, Picture::loadBmp(path));
             } else {
-                surface_.setPicture(Slot::Image5, Picture());
-                surface_.setPicture(Slot::Image5, Picture::loadJpeg(path));
+                surface_.setPicture(Slot::LoadBuffer, Picture());
+                surface_.setPicture(Slot::LoadBuffer, Picture::loadJpeg(path));
             }
             loaded = true;
         } catch (const std::exception&) {
             // Any load failure shows the fallback picture instead; the slideshow goes on.
         }
     }
-    if (!loaded) surface_.copyPicture(Slot::imagjunk, Slot::Image5);
+    if (!loaded) surface_.copyPicture(Slot::Fallback, Slot::LoadBuffer);
     if (chooseNextSound_) chooseNextSound_();
 }
 

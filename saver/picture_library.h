@@ -1,5 +1,5 @@
 // The picture library: stored pictures become temporary JPEG files at start-up, each slideshow
-// step loads the next one into the load buffer Image5, and the stop deletes them.
+// step loads the next one into the load buffer, and the stop deletes them.
 #pragma once
 
 #include <functional>
@@ -34,7 +34,7 @@ class PictureLibrary {
     // Sets the picture directory, checks kvp1.qrn and kvp2.qrn, makes kvp1.jpg..kvp7.jpg and
     // fills the picture list. Throws IoFailure.
     PrepareResult prepare();
-    // Loads the next picture (in order or at random) into Image5, or the fallback picture.
+    // Loads the next picture (in order or at random) into the load buffer, or the fallback picture.
     void loadNext();
     // Deletes kvp*.jpg in the picture directory (case-insensitive; hidden, directories and
     // read-only files stay). Never throws.

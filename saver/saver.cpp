@@ -95,7 +95,7 @@ Rgb schemeColour(std::int32_t scheme, std::int32_t tickCounter) {
 }
 
 Saver::Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
-             platform::SoundPlayer& player, SaverWindow& window)
+             platform::SoundPlayer& player, SaverHost& window)
     : services_(services),
       surface_(surface),
       timer_(timer),
@@ -286,78 +286,78 @@ void Saver::tick() {
 }
 
 void Saver::modeStretch() {
-    surface_.hide(Slot::Image1);
-    surface_.clear(Slot::Image1);
+    surface_.hide(Slot::Front);
+    surface_.clear(Slot::Front);
     pictures_.loadNext();
-    surface_.copyPicture(Slot::Image5, Slot::Image1);
-    surface_.clear(Slot::Image5);
-    surface_.setStretch(Slot::Image1, true);
-    surface_.setWidth(Slot::Image1, surface_.screenWidth());
-    surface_.setHeight(Slot::Image1, surface_.screenHeight());
-    surface_.setLeft(Slot::Image1, 0);
-    surface_.setTop(Slot::Image1, 0);
-    surface_.show(Slot::Image1);
+    surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
+    surface_.clear(Slot::LoadBuffer);
+    surface_.setStretch(Slot::Front, true);
+    surface_.setWidth(Slot::Front, surface_.screenWidth());
+    surface_.setHeight(Slot::Front, surface_.screenHeight());
+    surface_.setLeft(Slot::Front, 0);
+    surface_.setTop(Slot::Front, 0);
+    surface_.show(Slot::Front);
 }
 
 void Saver::modeCentred(bool custom) {
     surface_.setBackground(schemeColour(state_.colorScheme, state_.tickCounter));
-    surface_.hide(Slot::Image1);
-    surface_.clear(Slot::Image1);
+    surface_.hide(Slot::Front);
+    surface_.clear(Slot::Front);
     pictures_.loadNext();
-    surface_.copyPicture(Slot::Image5, Slot::Image1);
-    surface_.clear(Slot::Image5);
-    surface_.sizeImage1ToPicture();
+    surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
+    surface_.clear(Slot::LoadBuffer);
+    surface_.sizeFrontToPicture();
     if (custom) {
         // A slot has no negative size: a negative setting gives a slot without area, which
         // shows nothing, as a size of 0 does.
-        surface_.setStretch(Slot::Image1, true);
-        surface_.setWidth(Slot::Image1, std::max<std::int32_t>(state_.customWidth, 0));
-        surface_.setHeight(Slot::Image1, std::max<std::int32_t>(state_.customHeight, 0));
+        surface_.setStretch(Slot::Front, true);
+        surface_.setWidth(Slot::Front, std::max<std::int32_t>(state_.customWidth, 0));
+        surface_.setHeight(Slot::Front, std::max<std::int32_t>(state_.customHeight, 0));
     }
-    surface_.centreImage1();
-    surface_.show(Slot::Image1);
+    surface_.centreFront();
+    surface_.show(Slot::Front);
 }
 
 void Saver::modePictureInPicture() {
-    surface_.hide(Slot::Image1);
-    surface_.clear(Slot::Image2);
-    surface_.copyPicture(Slot::Image1, Slot::Image2);
-    surface_.setWidth(Slot::Image2, surface_.screenWidth());
-    surface_.setHeight(Slot::Image2, surface_.screenHeight());
-    surface_.show(Slot::Image2);
-    surface_.clear(Slot::Image1);
+    surface_.hide(Slot::Front);
+    surface_.clear(Slot::Backdrop);
+    surface_.copyPicture(Slot::Front, Slot::Backdrop);
+    surface_.setWidth(Slot::Backdrop, surface_.screenWidth());
+    surface_.setHeight(Slot::Backdrop, surface_.screenHeight());
+    surface_.show(Slot::Backdrop);
+    surface_.clear(Slot::Front);
     pictures_.loadNext();
-    surface_.copyPicture(Slot::Image5, Slot::Image1);
-    surface_.sizeImage1ToPicture();
-    surface_.clear(Slot::Image5);
-    surface_.centreImage1();
-    surface_.bringToFront(Slot::Image1);
-    surface_.show(Slot::Image1);
+    surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
+    surface_.sizeFrontToPicture();
+    surface_.clear(Slot::LoadBuffer);
+    surface_.centreFront();
+    surface_.bringToFront(Slot::Front);
+    surface_.show(Slot::Front);
 }
 
 void Saver::modeTiled() {
     const std::int32_t q = state_.quadrant;
-    Slot slot = Slot::Image4;
+    Slot slot = Slot::BottomRight;
     if (q == 1) {
-        slot = Slot::Image1;
+        slot = Slot::Front;
     } else if (q == 2) {
-        slot = Slot::Image2;
+        slot = Slot::Backdrop;
     } else if (q == 3) {
-        slot = Slot::Image3;
+        slot = Slot::TopRight;
     }
 
     surface_.hide(slot);
     pictures_.loadNext();
     surface_.clear(slot);
-    surface_.copyPicture(Slot::Image5, slot);
-    surface_.clear(Slot::Image5);
+    surface_.copyPicture(Slot::LoadBuffer, slot);
+    surface_.clear(Slot::LoadBuffer);
 
     // Each half rounded by itself; the right and bottom quarters start one past the half, which
     // leaves a one-pixel cross of background between the quarters.
     const std::int32_t w2 = half(surface_.screenWidth());
     const std::int32_t h2 = half(surface_.screenHeight());
-    const bool right = slot == Slot::Image3 || slot == Slot::Image4;
-    const bool bottom = slot == Slot::Image2 || slot == Slot::Image4;
+    const bool right = slot == Slot::TopRight || slot == Slot::BottomRight;
+    const bool bottom = slot == Slot::Backdrop || slot == Slot::BottomRight;
     surface_.setLeft(slot, right ? w2 + 1 : 0);
     surface_.setTop(slot, bottom ? h2 + 1 : 0);
     surface_.setWidth(slot, w2);
@@ -369,11 +369,11 @@ void Saver::modeTiled() {
 }
 
 void Saver::modeOverlap() {
-    surface_.hide(Slot::Image1);
+    surface_.hide(Slot::Front);
     pictures_.loadNext();
     // A picture that can't be made or drawn ends this tick's drawing without a message.
     try {
-        const WorkingCopy copy = surface_.makeWorkingCopy(Slot::Image5);
+        const WorkingCopy copy = surface_.makeWorkingCopy(Slot::LoadBuffer);
         const std::int32_t w = copy.width();
         const std::int32_t h = copy.height();
         const std::int32_t sw = surface_.screenWidth();
@@ -389,7 +389,7 @@ void Saver::modeOverlap() {
         const auto y = static_cast<std::int32_t>(random_.draw(range(sh, h)));
         const auto x = static_cast<std::int32_t>(random_.draw(range(sw, w)));
 
-        surface_.clear(Slot::Image5);
+        surface_.clear(Slot::LoadBuffer);
         surface_.copyToSurface({x, y, x + w, y + h}, copy, {0, 0, w, h});
     } catch (const std::exception&) {
     }
@@ -400,13 +400,13 @@ void Saver::modeSlide() {
     // The timer comes back on however the slide ends, unless the stop routine has run.
     ScopeExit restart([this] { enableTimer(); });
 
-    surface_.hide(Slot::Image1);
+    surface_.hide(Slot::Front);
     pictures_.loadNext();
-    surface_.copyPicture(Slot::Image5, Slot::Image1);
-    surface_.clear(Slot::Image5);
+    surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
+    surface_.clear(Slot::LoadBuffer);
 
     try {
-        const WorkingCopy copy = surface_.makeWorkingCopy(Slot::Image1);
+        const WorkingCopy copy = surface_.makeWorkingCopy(Slot::Front);
         const std::int32_t w = copy.width();
         const std::int32_t h = copy.height();
         const Rect source{0, 0, w, h};
@@ -467,7 +467,7 @@ void Saver::modeRollDown() {
     });
 
     pictures_.loadNext();
-    const WorkingCopy copy = surface_.makeWorkingCopy(Slot::Image5);
+    const WorkingCopy copy = surface_.makeWorkingCopy(Slot::LoadBuffer);
     const std::int32_t w = copy.width();
     const std::int32_t h = copy.height();
     const std::int32_t sw = surface_.screenWidth();

@@ -1,5 +1,5 @@
 // The saver run mode's logic, free of any toolkit: the start-up sequence, the input hook, the
-// stop routine, and the slideshow tick with its eight display modes. The saver window usave1
+// stop routine, and the slideshow tick with its eight display modes. The saver window
 // builds one Saver and hands it the platform services, its timer, its player and itself.
 #pragma once
 
@@ -16,9 +16,9 @@
 namespace fellridge::saver {
 
 // What the logic needs of the saver window itself.
-class SaverWindow {
+class SaverHost {
   public:
-    virtual ~SaverWindow() = default;
+    virtual ~SaverHost() = default;
     // The native window id handed to the password provider (0 for none).
     virtual std::uintptr_t nativeId() = 0;
     // Closes the window; once it is the main window this ends the message loop. A close while
@@ -45,7 +45,7 @@ class Saver {
     // Connects the timer's tick (a failing tick shows its text and the slideshow goes on) and
     // the player's end-of-playback notice; the window may connect them again its own way.
     Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
-          platform::SoundPlayer& player, SaverWindow& window);
+          platform::SoundPlayer& player, SaverHost& window);
 
     // FormCreate: the start-up sequence, in order. Failures of its settings/pictures step are
     // shown in an error box and end the sequence; the window is shown all the same. A settings
@@ -84,7 +84,7 @@ class Saver {
     Surface& surface_;
     platform::Timer& timer_;
     platform::SoundPlayer& player_;
-    SaverWindow& window_;
+    SaverHost& window_;
     SaverState state_;
     RandomDraw random_;
     Sound sound_;

@@ -129,12 +129,12 @@ Surface::Surface(platform::Screen& screen, Presenter* presenter)
         bool stretch;
     };
     static constexpr Design kDesign[kSlotCount] = {
-        {579, 242, 30, 31, true},     // imagjunk
-        {264, 176, 105, 161, false},  // Image1
-        {0, 0, 105, 105, true},       // Image2
-        {288, 128, 225, 105, false},  // Image3
-        {72, 168, 105, 225, false},   // Image4
-        {216, 152, 105, 105, false},  // Image5
+        {579, 242, 30, 31, true},     // fallback picture
+        {264, 176, 105, 161, false},  // front
+        {0, 0, 105, 105, true},       // backdrop
+        {288, 128, 225, 105, false},  // top right
+        {72, 168, 105, 225, false},   // bottom right
+        {216, 152, 105, 105, false},  // load buffer
     };
     for (int i = 0; i < kSlotCount; ++i) {
         slots_[i].left = kDesign[i].left;
@@ -188,16 +188,16 @@ void Surface::setHeight(Slot s, std::int32_t v) {
     if (slot(s).height != v) changeSlot(s, [v](SlotState& st) { st.height = v; });
 }
 
-void Surface::sizeImage1ToPicture() {
-    const Picture& picture = slot(Slot::Image1).picture;
-    setWidth(Slot::Image1, picture.width());
-    setHeight(Slot::Image1, picture.height());
+void Surface::sizeFrontToPicture() {
+    const Picture& picture = slot(Slot::Front).picture;
+    setWidth(Slot::Front, picture.width());
+    setHeight(Slot::Front, picture.height());
 }
 
-void Surface::centreImage1() {
-    const SlotState& image1 = slot(Slot::Image1);
-    setLeft(Slot::Image1, roundHalfEven(screenWidth() / 2.0 - image1.width / 2.0));
-    setTop(Slot::Image1, roundHalfEven(screenHeight() / 2.0 - image1.height / 2.0));
+void Surface::centreFront() {
+    const SlotState& image1 = slot(Slot::Front);
+    setLeft(Slot::Front, roundHalfEven(screenWidth() / 2.0 - image1.width / 2.0));
+    setTop(Slot::Front, roundHalfEven(screenHeight() / 2.0 - image1.height / 2.0));
 }
 
 void Surface::bringToFront(Slot s) {

@@ -69,10 +69,14 @@ class PictureError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The stored fallback picture imagjunk (72 x 65, 24-bit), from the program's resources.
+// The stored fallback picture (72 x 65, 24-bit), from the program's resources.
 Picture fallbackPicture();
 
-enum class Slot { imagjunk = 0, Image1, Image2, Image3, Image4, Image5 };
+// The surface's picture slots, lowest first in the stacking order at start. Front is the picture
+// of modes 1, 2, 3 and 5 and the top-left quarter of the tiled mode; Backdrop is the stretched
+// picture behind the picture in a picture and the bottom-left quarter; every new picture is
+// loaded into LoadBuffer and copied from there.
+enum class Slot { Fallback = 0, Front, Backdrop, TopRight, BottomRight, LoadBuffer };
 inline constexpr int kSlotCount = 6;
 
 struct SlotState {
@@ -135,10 +139,10 @@ class Surface {
     void setTop(Slot s, std::int32_t v);
     void setWidth(Slot s, std::int32_t v);
     void setHeight(Slot s, std::int32_t v);
-    void sizeImage1ToPicture();
+    void sizeFrontToPicture();
     // left := round(SW / 2 - width / 2), top := round(SH / 2 - height / 2), ties to even,
     // rounded once.
-    void centreImage1();
+    void centreFront();
     void bringToFront(Slot s);
     // Bottom to top.
     const std::array<Slot, kSlotCount>& stacking() const { return order_; }

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "dialog/Usave5.h"
+#include "dialog/about_box.h"
 #include "dialog_fixture.h"
 
 namespace fellridge::dialog::testing {
@@ -13,8 +13,8 @@ namespace {
 class AboutTest : public DialogTest {};
 
 TEST_F(AboutTest, AboutShowsTheBoxModallyUntilReturnAgainAndAgain) {
-    frmdisc about;
-    Form2& dialog = open();
+    AboutBox about;
+    SettingsDialog& dialog = open();
     dialog.setAboutBox(&about);
 
     int shown = 0;
@@ -34,7 +34,7 @@ TEST_F(AboutTest, AboutShowsTheBoxModallyUntilReturnAgainAndAgain) {
 }
 
 TEST_F(AboutTest, TheBoxShowsTheVersionAndTheDisclaimer) {
-    frmdisc about;
+    AboutBox about;
     EXPECT_EQ(about.size(), QSize(514, 336));
     EXPECT_TRUE(about.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(about.isModal());

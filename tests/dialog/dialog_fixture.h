@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "dialog/usave2.h"
+#include "dialog/settings_dialog.h"
 #include "platform/services.h"
 
 namespace fellridge::dialog::testing {
@@ -151,8 +151,8 @@ class DialogTest : public ::testing::Test {
         return text;
     }
 
-    Form2& open() {
-        form = std::make_unique<Form2>(services);
+    SettingsDialog& open() {
+        form = std::make_unique<SettingsDialog>(services);
         form->show();
         return *form;
     }
@@ -184,7 +184,7 @@ class DialogTest : public ::testing::Test {
     FakeFileDialog files;
     FakeShell shell;
     platform::Services services;
-    std::unique_ptr<Form2> form;
+    std::unique_ptr<SettingsDialog> form;
 };
 
 }  // namespace fellridge::dialog::testing

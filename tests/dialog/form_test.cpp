@@ -31,7 +31,7 @@ class FormTest : public DialogTest {
 };
 
 TEST_F(FormTest, FirstRunWritesTheDialogDefaultsAndShowsThem) {
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
 
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(dialog.settingsPath(), path());
@@ -251,7 +251,7 @@ TEST_F(FormTest, ARefusedWriteKeepsTheDialogOpen) {
     writeFile("[Options]\nSound=0\n");
     ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
     const std::string before = fileText();
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
 
     click("cmdclose");
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -271,7 +271,7 @@ TEST_F(FormTest, ARefusedWriteKeepsTheDialogOpen) {
 TEST_F(FormTest, AFirstRunThatCannotWriteStillShowsTheDialog) {
     // A directory in the settings file's place: no file exists, and none can be written.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("fellridge28.ini")));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, BoxKind::Error);
@@ -281,7 +281,7 @@ TEST_F(FormTest, AFirstRunThatCannotWriteStillShowsTheDialog) {
 }
 
 TEST_F(FormTest, TheWindowIsFixedAndOnlyOkClosesIt) {
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     dialog.reject();
     EXPECT_TRUE(dialog.isVisible());
     dialog.close();

@@ -46,7 +46,7 @@ class SoundListTest : public DialogTest {
 };
 
 TEST_F(SoundListTest, AddWritesTheFirstFreeSlotAndSelectsTheFirstItem) {
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     add("/m/one.mp3");
     add("/m/two.mid");
 
@@ -83,7 +83,7 @@ TEST_F(SoundListTest, ACancelledOrEmptyChoiceChangesNothing) {
 
 TEST_F(SoundListTest, NullInAnyCaseIsAFreeSlot) {
     writeFile("[Options]\n" + wavConfig({"null", "/m/a.wav", "NULL", "nULL", "Nul"}));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.wav", "Nul"}));
     EXPECT_EQ(dialog.soundCount(), 2);
 
@@ -96,7 +96,7 @@ TEST_F(SoundListTest, NullInAnyCaseIsAFreeSlot) {
 
 TEST_F(SoundListTest, RemovingADuplicateFreesTheLowerSlotAndDropsTheSelectedItem) {
     writeFile("[Options]\n" + wavConfig({"/m/x.mp3", "/m/y.mp3", "/m/x.mp3"}));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     removeRow(2);
 
     expectOneBox(BoxKind::Warning, kConfirm, BoxButtons::OkCancel);
@@ -114,7 +114,7 @@ TEST_F(SoundListTest, RemovingADuplicateFreesTheLowerSlotAndDropsTheSelectedItem
 
 TEST_F(SoundListTest, FiveHundredSoundsAreTheMaximum) {
     writeFile("[Options]\n" + wavConfig(numbered(500)));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     ASSERT_EQ(dialog.soundCount(), 500);
     const std::string before = fileText();
 
@@ -144,7 +144,7 @@ TEST_F(SoundListTest, RemoveFromAnEmptyListOnlyInforms) {
 
 TEST_F(SoundListTest, CancelKeepsTheSound) {
     writeFile("[Options]\n" + wavConfig({"/m/a.mp3"}));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     const std::string before = fileText();
     boxes.answers.push_back(BoxAnswer::Cancel);
     removeRow(0);
@@ -157,7 +157,7 @@ TEST_F(SoundListTest, CancelKeepsTheSound) {
 
 TEST_F(SoundListTest, RemoveWithoutAHighlightedItemDoesNothing) {
     writeFile("[Options]\n" + wavConfig({"/m/a.mp3", "/m/b.mp3"}));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     const std::string before = fileText();
     list()->clearSelection();
     click("cmdwavd");
@@ -175,7 +175,7 @@ TEST_F(SoundListTest, ATextNoLongerInTheFileIsReported) {
         SCOPED_TRACE(deleted ? "deleted" : "changed");
         boxes.shown.clear();
         writeFile("[Options]\n" + wavConfig({"/m/a.mp3", "/m/b.mp3"}));
-        Form2& dialog = open();
+        SettingsDialog& dialog = open();
         if (deleted) {
             std::filesystem::remove(path());
         } else {
@@ -198,7 +198,7 @@ TEST_F(SoundListTest, ATextNoLongerInTheFileIsReported) {
 
 TEST_F(SoundListTest, RemovingTheLastSoundTurnsSoundOff) {
     writeFile("[Options]\nSound=1\n" + wavConfig({"/m/a.mp3"}));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     ASSERT_TRUE(checked("radsndon"));
     ASSERT_TRUE(enabled("radsndon"));
     removeRow(0);
@@ -227,7 +227,7 @@ TEST_F(SoundListTest, ASoundOnWithoutSoundsStaysOnButLocked) {
 
 TEST_F(SoundListTest, BlankItemsFromMissingKeysAreRemovedByTheirDefault) {
     writeFile("[Options]\n");
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     ASSERT_EQ(list()->count(), 500);
     EXPECT_EQ(items().front(), " ");
     EXPECT_TRUE(enabled("radsndon"));
@@ -252,7 +252,7 @@ TEST_F(SoundListTest, PathsAreKeptByteForByte) {
 
 TEST_F(SoundListTest, ARefusedWriteChangesNeitherTableNorList) {
     writeFile("[Options]\n" + wavConfig({"/m/a.mp3"}));
-    Form2& dialog = open();
+    SettingsDialog& dialog = open();
     ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
     const std::string before = fileText();
 

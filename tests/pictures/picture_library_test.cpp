@@ -178,9 +178,9 @@ class PictureLibraryTest : public ::testing::Test {
         }
         state.pictureCount = 7;
     }
-    int loadedNumber() { return surface.slot(Slot::Image5).picture.width() / 8; }
+    int loadedNumber() { return surface.slot(Slot::LoadBuffer).picture.width() / 8; }
     bool fallbackLoaded() {
-        const Picture& p = surface.slot(Slot::Image5).picture;
+        const Picture& p = surface.slot(Slot::LoadBuffer).picture;
         return p.width() == 72 && p.height() == 65 && p.pixels() == fallbackPicture().pixels();
     }
 };
@@ -319,7 +319,7 @@ TEST_F(PictureLibraryTest, AnEmptyTemporaryPictureLoadsAsAnEmptyPicture) {
     makeTemporaryPictures();
     writeFile(state.pictureList[0], {});
     library.loadNext();
-    EXPECT_TRUE(surface.slot(Slot::Image5).picture.empty());
+    EXPECT_TRUE(surface.slot(Slot::LoadBuffer).picture.empty());
     EXPECT_FALSE(fallbackLoaded());
 }
 

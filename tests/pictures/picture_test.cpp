@@ -127,7 +127,7 @@ TEST(FallbackPicture, IsTheStored72By65Bitmap) {
     EXPECT_EQ(fallback.width(), 72);
     EXPECT_EQ(fallback.height(), 65);
     const char* data = std::getenv("FELLRIDGE_TEST_DATA");
-    const std::string stored = std::string(data ? data : "data") + "/imagjunk.bmp";
+    const std::string stored = std::string(data ? data : "data") + "/fallback.bmp";
     EXPECT_EQ(readFile(stored).size(), 14094u);
     EXPECT_EQ(Picture::loadBmp(stored).pixels(), fallback.pixels());
 }

@@ -45,7 +45,7 @@ TEST_F(Animation, OverlapDrawsYThenXFromOneReseed) {
         EXPECT_EQ(boxOf(surface.frame(), kRed),
                   std::vector<int>({x, y, std::min(x + c.w, 1024), std::min(y + c.h, 768)}))
             << c.w << " x " << c.h;
-        EXPECT_TRUE(surface.slot(Slot::Image5).picture.empty());
+        EXPECT_TRUE(surface.slot(Slot::LoadBuffer).picture.empty());
         EXPECT_TRUE(timer.on);
     }
 }
@@ -97,8 +97,8 @@ TEST_P(Slide, DrawsItsFramesAndStopsOneStepShort) {
     EXPECT_EQ(std::count(timerDuring.begin(), timerDuring.end(), true), 0);
     EXPECT_TRUE(timer.on) << "enabled again after the slide";
     EXPECT_TRUE(saver->state().abort) << "the flag doubles as the slide's done flag";
-    EXPECT_FALSE(surface.slot(Slot::Image1).visible);
-    EXPECT_EQ(surface.slot(Slot::Image1).picture.width(), c.w);
+    EXPECT_FALSE(surface.slot(Slot::Front).visible);
+    EXPECT_EQ(surface.slot(Slot::Front).picture.width(), c.w);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -181,7 +181,7 @@ TEST_P(RollDown, CentresByHalvesAndDrawsOnlyWhatIsOnScreen) {
     EXPECT_EQ(boxOf(surface.frame(), kRed),
               std::vector<int>({c.x0, c.y0, std::min(c.x0 + c.w, c.screenW), c.y0 + c.rows}));
     EXPECT_TRUE(timer.on);
-    EXPECT_FALSE(surface.slot(Slot::Image5).picture.empty()) << "the load buffer is kept";
+    EXPECT_FALSE(surface.slot(Slot::LoadBuffer).picture.empty()) << "the load buffer is kept";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -175,10 +175,10 @@ struct FakePlayer : platform::SoundPlayer {
     void setNotify(std::function<void()>) override {}
 };
 
-struct FakeWindow : SaverWindow {
+struct FakeHost : SaverHost {
     Log& log;
     int closes = 0;
-    explicit FakeWindow(Log& l) : log(l) {}
+    explicit FakeHost(Log& l) : log(l) {}
     std::uintptr_t nativeId() override { return 0x4a0001; }
     void close() override {
         ++closes;
@@ -324,7 +324,7 @@ class SaverFixture : public ::testing::Test {
     FakeHook hook;
     FakeTimer timer;
     FakePlayer player;
-    FakeWindow window;
+    FakeHost window;
     platform::Services services;
     NullPresenter presenter;
     Surface surface{screen, &presenter};

@@ -80,19 +80,19 @@ TEST_F(Tick, CentredModeCyclesTheBackground) {
 TEST_F(Tick, StretchFillsTheScreenAndShowsTheFallbackForABrokenPicture) {
     start({});
     saver->tick();
-    const SlotState& one = surface.slot(Slot::Image1);
+    const SlotState& one = surface.slot(Slot::Front);
     EXPECT_TRUE(one.visible);
     EXPECT_TRUE(one.stretch);
     EXPECT_EQ(std::vector<int>({one.left, one.top, one.width, one.height}),
               std::vector<int>({0, 0, 1024, 768}));
     EXPECT_EQ(one.picture.width(), 40);
-    EXPECT_TRUE(surface.slot(Slot::Image5).picture.empty());
+    EXPECT_TRUE(surface.slot(Slot::LoadBuffer).picture.empty());
 
     std::filesystem::remove(path("kvp2.jpg"));
     saver->tick();
-    EXPECT_EQ(surface.slot(Slot::Image1).picture.width(), 72);
-    EXPECT_EQ(surface.slot(Slot::Image1).picture.height(), 65);
-    EXPECT_EQ(surface.slot(Slot::Image1).width, 1024);
+    EXPECT_EQ(surface.slot(Slot::Front).picture.width(), 72);
+    EXPECT_EQ(surface.slot(Slot::Front).picture.height(), 65);
+    EXPECT_EQ(surface.slot(Slot::Front).width, 1024);
 }
 
 TEST_F(Tick, CentredModeRoundsTheDifferenceOnce) {
@@ -108,7 +108,7 @@ TEST_F(Tick, CentredModeRoundsTheDifferenceOnce) {
         o.mode = 2;
         start(o, specs);
         saver->tick();
-        const SlotState& one = surface.slot(Slot::Image1);
+        const SlotState& one = surface.slot(Slot::Front);
         EXPECT_EQ(one.left, c.left) << c.screenWidth << " / " << c.pictureWidth;
         EXPECT_EQ(one.top, 334);  // round(384 - 50.5), ties to even
         EXPECT_EQ(one.width, c.pictureWidth);
@@ -129,7 +129,7 @@ TEST_F(Tick, CustomSizeIsCentredAsItStands) {
         o.customHeight = c.height;
         start(o);
         saver->tick();
-        const SlotState& one = surface.slot(Slot::Image1);
+        const SlotState& one = surface.slot(Slot::Front);
         EXPECT_EQ(one.left, c.left) << c.width << " x " << c.height;
         EXPECT_EQ(one.top, c.top) << c.width << " x " << c.height;
         EXPECT_EQ(one.width, std::max(c.width, 0));
@@ -142,19 +142,19 @@ TEST_F(Tick, PictureInPictureKeepsThePreviousPictureAsBackdrop) {
     o.mode = 3;
     start(o);
     saver->tick();
-    const SlotState& backdrop = surface.slot(Slot::Image2);
+    const SlotState& backdrop = surface.slot(Slot::Backdrop);
     EXPECT_TRUE(backdrop.visible);
     EXPECT_TRUE(backdrop.picture.empty()) << "nothing was shown before the first tick";
     EXPECT_EQ(backdrop.width, 1024);
     EXPECT_EQ(backdrop.height, 768);
-    EXPECT_EQ(surface.stacking().back(), Slot::Image1);
+    EXPECT_EQ(surface.stacking().back(), Slot::Front);
     surface.repaint();
     EXPECT_TRUE(near(pixel(0, 0), Qt::black));
     EXPECT_TRUE(near(pixel(512, 384), QColor(220, 30, 30)));
 
     saver->tick();
     surface.repaint();
-    EXPECT_EQ(surface.slot(Slot::Image2).picture.width(), 40);
+    EXPECT_EQ(surface.slot(Slot::Backdrop).picture.width(), 40);
     EXPECT_TRUE(near(pixel(0, 0), QColor(220, 30, 30))) << "picture 1 now fills the screen";
     EXPECT_TRUE(near(pixel(512, 384), QColor(30, 200, 30)));
 }
@@ -169,7 +169,7 @@ TEST_F(Tick, TiledQuartersLeaveAOnePixelCross) {
         Options o;
         o.mode = 4;
         start(o);
-        const Slot order[] = {Slot::Image1, Slot::Image2, Slot::Image3, Slot::Image4};
+        const Slot order[] = {Slot::Front, Slot::Backdrop, Slot::TopRight, Slot::BottomRight};
         const int lefts[] = {0, 0, sc.w2 + 1, sc.w2 + 1};
         const int tops[] = {0, sc.h2 + 1, 0, sc.h2 + 1};
         for (int q = 0; q < 4; ++q) {
@@ -187,7 +187,7 @@ TEST_F(Tick, TiledQuartersLeaveAOnePixelCross) {
         EXPECT_TRUE(near(pixel(sc.w2 + 1, sc.h2 + 1), QColor(220, 220, 30)));
 
         saver->tick();  // the fifth picture replaces the top-left one
-        EXPECT_EQ(surface.slot(Slot::Image1).picture.width(), 40);
+        EXPECT_EQ(surface.slot(Slot::Front).picture.width(), 40);
         surface.repaint();
         EXPECT_TRUE(near(pixel(0, 0), QColor(30, 220, 220)));
         EXPECT_EQ(saver->state().quadrant, 2);

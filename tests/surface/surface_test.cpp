@@ -89,9 +89,9 @@ TEST_F(SurfaceTest, StartsWithTheDesignValuesAndTheFallbackPicture) {
         bool stretch;
     };
     const Expect table[] = {
-        {Slot::imagjunk, 579, 242, 30, 31, true}, {Slot::Image1, 264, 176, 105, 161, false},
-        {Slot::Image2, 0, 0, 105, 105, true},     {Slot::Image3, 288, 128, 225, 105, false},
-        {Slot::Image4, 72, 168, 105, 225, false}, {Slot::Image5, 216, 152, 105, 105, false},
+        {Slot::Fallback, 579, 242, 30, 31, true}, {Slot::Front, 264, 176, 105, 161, false},
+        {Slot::Backdrop, 0, 0, 105, 105, true},     {Slot::TopRight, 288, 128, 225, 105, false},
+        {Slot::BottomRight, 72, 168, 105, 225, false}, {Slot::LoadBuffer, 216, 152, 105, 105, false},
     };
     for (const Expect& e : table) {
         const SlotState& s = surface.slot(e.slot);
@@ -101,15 +101,15 @@ TEST_F(SurfaceTest, StartsWithTheDesignValuesAndTheFallbackPicture) {
         EXPECT_EQ(s.height, e.height);
         EXPECT_EQ(s.stretch, e.stretch);
         EXPECT_FALSE(s.visible);
-        EXPECT_EQ(s.picture.empty(), e.slot != Slot::imagjunk);
+        EXPECT_EQ(s.picture.empty(), e.slot != Slot::Fallback);
     }
-    EXPECT_EQ(surface.slot(Slot::imagjunk).picture.width(), 72);
-    EXPECT_EQ(surface.slot(Slot::imagjunk).picture.height(), 65);
+    EXPECT_EQ(surface.slot(Slot::Fallback).picture.width(), 72);
+    EXPECT_EQ(surface.slot(Slot::Fallback).picture.height(), 65);
     EXPECT_EQ(surface.frame().size(), QSize(40, 30));
     EXPECT_EQ(at(surface, 0, 0), kBlack);
 }
 
-TEST_F(SurfaceTest, CentresImage1RoundingTheDifferenceOnceTiesToEven) {
+TEST_F(SurfaceTest, CentresFrontRoundingTheDifferenceOnceTiesToEven) {
     struct Case {
         int screenW, screenH, slotW, slotH, left, top;
     };
@@ -123,28 +123,28 @@ TEST_F(SurfaceTest, CentresImage1RoundingTheDifferenceOnceTiesToEven) {
     for (const Case& c : cases) {
         screen.w = c.screenW;
         screen.h = c.screenH;
-        surface.setWidth(Slot::Image1, c.slotW);
-        surface.setHeight(Slot::Image1, c.slotH);
-        surface.centreImage1();
-        EXPECT_EQ(surface.slot(Slot::Image1).left, c.left) << c.screenW << " " << c.slotW;
-        EXPECT_EQ(surface.slot(Slot::Image1).top, c.top) << c.screenH << " " << c.slotH;
+        surface.setWidth(Slot::Front, c.slotW);
+        surface.setHeight(Slot::Front, c.slotH);
+        surface.centreFront();
+        EXPECT_EQ(surface.slot(Slot::Front).left, c.left) << c.screenW << " " << c.slotW;
+        EXPECT_EQ(surface.slot(Slot::Front).top, c.top) << c.screenH << " " << c.slotH;
     }
 }
 
-TEST_F(SurfaceTest, SizesImage1ToItsPictureAndToNothingForAnEmptyOne) {
-    surface.setPicture(Slot::Image1, solid(17, 9, kRed));
-    surface.sizeImage1ToPicture();
-    EXPECT_EQ(surface.slot(Slot::Image1).width, 17);
-    EXPECT_EQ(surface.slot(Slot::Image1).height, 9);
-    surface.copyPicture(Slot::Image5, Slot::Image1);  // empty load buffer
-    EXPECT_TRUE(surface.slot(Slot::Image1).picture.empty());
-    surface.sizeImage1ToPicture();
-    EXPECT_EQ(surface.slot(Slot::Image1).width, 0);
-    EXPECT_EQ(surface.slot(Slot::Image1).height, 0);
+TEST_F(SurfaceTest, SizesFrontToItsPictureAndToNothingForAnEmptyOne) {
+    surface.setPicture(Slot::Front, solid(17, 9, kRed));
+    surface.sizeFrontToPicture();
+    EXPECT_EQ(surface.slot(Slot::Front).width, 17);
+    EXPECT_EQ(surface.slot(Slot::Front).height, 9);
+    surface.copyPicture(Slot::LoadBuffer, Slot::Front);  // empty load buffer
+    EXPECT_TRUE(surface.slot(Slot::Front).picture.empty());
+    surface.sizeFrontToPicture();
+    EXPECT_EQ(surface.slot(Slot::Front).width, 0);
+    EXPECT_EQ(surface.slot(Slot::Front).height, 0);
 }
 
 TEST_F(SurfaceTest, UnstretchedSlotShowsThePictureAtItsOwnSizeCutToTheSlot) {
-    place(Slot::Image1, coordinates(10, 8), 5, 4, 6, 3, false);
+    place(Slot::Front, coordinates(10, 8), 5, 4, 6, 3, false);
     surface.repaint();
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x) {
@@ -154,8 +154,8 @@ TEST_F(SurfaceTest, UnstretchedSlotShowsThePictureAtItsOwnSizeCutToTheSlot) {
 }
 
 TEST_F(SurfaceTest, SlotsRunningPastAnyEdgeAreCutOffWithoutWrapping) {
-    place(Slot::Image1, coordinates(20, 20), -3, -2, 20, 20, false);
-    place(Slot::Image3, solid(1, 1, kGreen), 35, 25, 10, 10, true);
+    place(Slot::Front, coordinates(20, 20), -3, -2, 20, 20, false);
+    place(Slot::TopRight, solid(1, 1, kGreen), 35, 25, 10, 10, true);
     surface.repaint();
     EXPECT_EQ(at(surface, 0, 0), qRgb(3, 2, 7));
     EXPECT_EQ(at(surface, 16, 17), qRgb(19, 19, 7));
@@ -165,7 +165,7 @@ TEST_F(SurfaceTest, SlotsRunningPastAnyEdgeAreCutOffWithoutWrapping) {
 }
 
 TEST_F(SurfaceTest, StretchedSlotFillsExactlyItsRectangle) {
-    place(Slot::Image2, solid(3, 2, kRed), 4, 5, 11, 7, true);
+    place(Slot::Backdrop, solid(3, 2, kRed), 4, 5, 11, 7, true);
     surface.repaint();
     EXPECT_EQ(extentOf(surface, kRed), (Rect{4, 5, 15, 12}));
 }
@@ -175,7 +175,7 @@ TEST_F(SurfaceTest, StretchScalesWidthAndHeightIndependently) {
     QImage image(2, 2, QImage::Format_RGB32);
     image.setPixel(0, 0, kRed), image.setPixel(0, 1, kRed);
     image.setPixel(1, 0, kBlue), image.setPixel(1, 1, kBlue);
-    place(Slot::Image1, Picture::fromImage(image), 0, 0, 20, 4, true);
+    place(Slot::Front, Picture::fromImage(image), 0, 0, 20, 4, true);
     surface.repaint();
     EXPECT_EQ(at(surface, 0, 0), kRed);
     EXPECT_EQ(at(surface, 4, 3), kRed);
@@ -190,7 +190,7 @@ TEST_F(SurfaceTest, ShrinkingAveragesInsteadOfPickingPixels) {
     QImage image(64, 64, QImage::Format_RGB32);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) image.setPixel(x, y, (x + y) % 2 ? 0xffffffff : kBlack);
-    place(Slot::Image1, Picture::fromImage(image), 0, 0, 8, 8, true);
+    place(Slot::Front, Picture::fromImage(image), 0, 0, 8, 8, true);
     surface.repaint();
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) {
@@ -199,13 +199,13 @@ TEST_F(SurfaceTest, ShrinkingAveragesInsteadOfPickingPixels) {
 }
 
 TEST_F(SurfaceTest, HigherSlotsDrawOverLowerOnesAndBringToFrontReorders) {
-    place(Slot::Image1, solid(1, 1, kRed), 0, 0, 10, 10, true);
-    place(Slot::Image2, solid(1, 1, kGreen), 5, 5, 10, 10, true);
+    place(Slot::Front, solid(1, 1, kRed), 0, 0, 10, 10, true);
+    place(Slot::Backdrop, solid(1, 1, kGreen), 5, 5, 10, 10, true);
     surface.repaint();
     EXPECT_EQ(at(surface, 7, 7), kGreen);
-    surface.bringToFront(Slot::Image1);
-    const std::array<Slot, kSlotCount> order = {Slot::imagjunk, Slot::Image2, Slot::Image3,
-                                                Slot::Image4,   Slot::Image5, Slot::Image1};
+    surface.bringToFront(Slot::Front);
+    const std::array<Slot, kSlotCount> order = {Slot::Fallback, Slot::Backdrop, Slot::TopRight,
+                                                Slot::BottomRight,   Slot::LoadBuffer, Slot::Front};
     EXPECT_EQ(surface.stacking(), order);
     surface.repaint();
     EXPECT_EQ(at(surface, 7, 7), kRed);
@@ -213,13 +213,13 @@ TEST_F(SurfaceTest, HigherSlotsDrawOverLowerOnesAndBringToFrontReorders) {
 }
 
 TEST_F(SurfaceTest, SlotAndBackgroundChangesShowOnlyAtTheNextRepaint) {
-    place(Slot::Image1, solid(1, 1, kRed), 0, 0, 5, 5, true);
+    place(Slot::Front, solid(1, 1, kRed), 0, 0, 5, 5, true);
     surface.setBackground({0, 0, 255});
     EXPECT_EQ(at(surface, 0, 0), kBlack);  // nothing yet: no flicker inside a tick
     EXPECT_GT(presenter.scheduled, 0);
     // Hidden and shown again in one tick: the window only ever sees the end state.
-    surface.hide(Slot::Image1);
-    surface.show(Slot::Image1);
+    surface.hide(Slot::Front);
+    surface.show(Slot::Front);
     EXPECT_TRUE(presenter.presented.empty());
     surface.repaint();
     EXPECT_EQ(at(surface, 0, 0), kRed);
@@ -227,19 +227,19 @@ TEST_F(SurfaceTest, SlotAndBackgroundChangesShowOnlyAtTheNextRepaint) {
 }
 
 TEST_F(SurfaceTest, ChangesToSlotsThatShowNothingLeaveDirectDrawingAlone) {
-    // The animation modes hide an already hidden Image1 and fill and clear the load buffer on
+    // The animation modes hide an already hidden front slot and fill and clear the load buffer on
     // every tick; none of that may wipe what they drew before.
-    surface.hide(Slot::Image1);
-    surface.setPicture(Slot::Image5, solid(4, 4, kRed));
-    surface.copyPicture(Slot::Image5, Slot::Image1);
-    surface.clear(Slot::Image5);
-    surface.show(Slot::Image3);  // empty picture: draws nothing
+    surface.hide(Slot::Front);
+    surface.setPicture(Slot::LoadBuffer, solid(4, 4, kRed));
+    surface.copyPicture(Slot::LoadBuffer, Slot::Front);
+    surface.clear(Slot::LoadBuffer);
+    surface.show(Slot::TopRight);  // empty picture: draws nothing
     surface.setBackground({0, 0, 0});
     EXPECT_EQ(presenter.scheduled, 0);
 }
 
 TEST_F(SurfaceTest, DirectDrawingShowsAtOnceAndARepaintErasesIt) {
-    place(Slot::Image1, solid(1, 1, kGreen), 0, 0, 4, 4, true);
+    place(Slot::Front, solid(1, 1, kGreen), 0, 0, 4, 4, true);
     surface.repaint();
     surface.setPixel(2, 2, {255, 0, 0});
     surface.setPixel(20, 20, {255, 0, 0});
@@ -257,13 +257,13 @@ TEST_F(SurfaceTest, DirectDrawingShowsAtOnceAndARepaintErasesIt) {
 
 TEST_F(SurfaceTest, ASlotOverTheWholeScreenStillLetsTheBackgroundShowWhereItHasNoPicture) {
     surface.setBackground({0, 0, 255});
-    place(Slot::Image1, solid(1, 1, kGreen), 0, 0, 40, 30, true);
-    place(Slot::Image2, solid(10, 10, kRed), 0, 0, 40, 30, false);  // unstretched: 10 x 10
+    place(Slot::Front, solid(1, 1, kGreen), 0, 0, 40, 30, true);
+    place(Slot::Backdrop, solid(10, 10, kRed), 0, 0, 40, 30, false);  // unstretched: 10 x 10
     surface.setPixel(20, 20, {255, 255, 255});
     surface.repaint();
     EXPECT_EQ(extentOf(surface, kRed), (Rect{0, 0, 10, 10}));
     EXPECT_EQ(at(surface, 20, 20), kGreen);
-    surface.hide(Slot::Image1);
+    surface.hide(Slot::Front);
     surface.repaint();
     EXPECT_EQ(at(surface, 20, 20), kBlue);
 }
@@ -277,8 +277,8 @@ TEST_F(SurfaceTest, SetPixelOutsideTheWindowDoesNothing) {
 }
 
 TEST_F(SurfaceTest, CopyToSurfaceAtOwnSizeCopiesAndPresentsOnlyTheVisiblePart) {
-    surface.setPicture(Slot::Image5, coordinates(10, 6));
-    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+    surface.setPicture(Slot::LoadBuffer, coordinates(10, 6));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::LoadBuffer);
     surface.copyToSurface({-4, 26, 6, 32}, copy, {0, 0, 10, 6});
     EXPECT_EQ(at(surface, 0, 26), qRgb(4, 0, 7));
     EXPECT_EQ(at(surface, 5, 29), qRgb(9, 3, 7));
@@ -297,15 +297,15 @@ TEST_F(SurfaceTest, CopyToSurfaceAtOwnSizeCopiesAndPresentsOnlyTheVisiblePart) {
 }
 
 TEST_F(SurfaceTest, CopyToSurfaceScalesWhenTheRectanglesDiffer) {
-    surface.setPicture(Slot::Image5, solid(2, 2, kBlue));
-    surface.copyToSurface({3, 3, 13, 8}, surface.makeWorkingCopy(Slot::Image5), {0, 0, 2, 2});
+    surface.setPicture(Slot::LoadBuffer, solid(2, 2, kBlue));
+    surface.copyToSurface({3, 3, 13, 8}, surface.makeWorkingCopy(Slot::LoadBuffer), {0, 0, 2, 2});
     EXPECT_EQ(extentOf(surface, kBlue), (Rect{3, 3, 13, 8}));
     EXPECT_EQ(presenter.presented.back(), (Rect{3, 3, 13, 8}));
 }
 
 TEST_F(SurfaceTest, CopyToSurfaceTakesOnlyTheSourceThatExists) {
-    surface.setPicture(Slot::Image5, coordinates(3, 2));
-    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+    surface.setPicture(Slot::LoadBuffer, coordinates(3, 2));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::LoadBuffer);
     surface.copyToSurface({10, 10, 15, 12}, copy, {-2, 0, 3, 2});
     EXPECT_EQ(at(surface, 11, 10), kBlack);  // no source pixels there: left as it was
     EXPECT_EQ(at(surface, 12, 10), qRgb(0, 0, 7));
@@ -313,16 +313,16 @@ TEST_F(SurfaceTest, CopyToSurfaceTakesOnlyTheSourceThatExists) {
     EXPECT_EQ(presenter.presented.back(), (Rect{12, 10, 15, 12}));
 
     // Rectangles at the limits of 32 bits neither overflow nor allocate their full size.
-    surface.setPicture(Slot::Image5, solid(2, 2, kBlue));
+    surface.setPicture(Slot::LoadBuffer, solid(2, 2, kBlue));
     surface.copyToSurface({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
-                          surface.makeWorkingCopy(Slot::Image5), {0, 0, 2, 2});
+                          surface.makeWorkingCopy(Slot::LoadBuffer), {0, 0, 2, 2});
     EXPECT_EQ(extentOf(surface, kBlue), (Rect{0, 0, 40, 30}));
-    surface.copyToSurface({0, 0, 4, 4}, surface.makeWorkingCopy(Slot::Image5),
+    surface.copyToSurface({0, 0, 4, 4}, surface.makeWorkingCopy(Slot::LoadBuffer),
                           {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
 }
 
 TEST_F(SurfaceTest, CopyOfAnEmptyWorkingCopyDrawsNothing) {
-    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image1);
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Front);
     EXPECT_EQ(copy.width(), 0);
     EXPECT_EQ(copy.height(), 0);
     EXPECT_TRUE(copy.row(0).empty());
@@ -332,8 +332,8 @@ TEST_F(SurfaceTest, CopyOfAnEmptyWorkingCopyDrawsNothing) {
 }
 
 TEST_F(SurfaceTest, WorkingCopyRowsAreBlueGreenRedTopRowFirst) {
-    surface.setPicture(Slot::Image5, coordinates(3, 2));
-    const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+    surface.setPicture(Slot::LoadBuffer, coordinates(3, 2));
+    const WorkingCopy copy = surface.makeWorkingCopy(Slot::LoadBuffer);
     ASSERT_EQ(copy.width(), 3);
     const std::vector<std::uint8_t> row1(copy.row(1).begin(), copy.row(1).end());
     EXPECT_EQ(row1, (std::vector<std::uint8_t>{7, 1, 0, 7, 1, 1, 7, 1, 2}));
@@ -348,8 +348,8 @@ TEST_F(SurfaceTest, WorkingCopyBringsOtherFormatsTo24BitRows) {
     indexed.setColorTable({qRgb(10, 20, 30)});
     indexed.fill(0);
     for (const auto& [image, b, g, r] : {std::tuple{grey, 90, 90, 90}, {indexed, 30, 20, 10}}) {
-        surface.setPicture(Slot::Image5, Picture::fromImage(image));
-        const WorkingCopy copy = surface.makeWorkingCopy(Slot::Image5);
+        surface.setPicture(Slot::LoadBuffer, Picture::fromImage(image));
+        const WorkingCopy copy = surface.makeWorkingCopy(Slot::LoadBuffer);
         ASSERT_EQ(copy.row(0).size(), 15u);
         EXPECT_EQ(copy.row(0)[12], b);
         EXPECT_EQ(copy.row(0)[13], g);
@@ -360,8 +360,8 @@ TEST_F(SurfaceTest, WorkingCopyBringsOtherFormatsTo24BitRows) {
 TEST_F(SurfaceTest, QuadrantsOfAnEvenScreenLeaveTheCrossAndCutTheLastColumn) {
     screen.w = 1024;
     screen.h = 768;
-    place(Slot::Image3, solid(1, 1, kRed), 513, 0, 512, 384, true);
-    place(Slot::Image2, solid(1, 1, kGreen), 0, 385, 512, 384, true);
+    place(Slot::TopRight, solid(1, 1, kRed), 513, 0, 512, 384, true);
+    place(Slot::Backdrop, solid(1, 1, kGreen), 0, 385, 512, 384, true);
     surface.repaint();
     EXPECT_EQ(surface.frame().size(), QSize(1024, 768));
     EXPECT_EQ(extentOf(surface, kRed), (Rect{513, 0, 1024, 384}));
@@ -383,20 +383,20 @@ TEST_F(SurfaceTest, FrameFollowsTheScreenSize) {
 TEST_F(SurfaceTest, ExtremeBoundsAreDrawnOnlyWhereTheyShow) {
     // Custom sizes are used as they stand: a slot of 2^31 - 1 pixels must neither overflow nor
     // try to scale the picture to its full size.
-    place(Slot::Image1, solid(2, 2, kRed), INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, true);
-    place(Slot::Image4, solid(3, 3, kGreen), -1000000, -1000000, 2000040, 2000030, true);
-    place(Slot::Image3, solid(3, 3, kBlue), INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, false);
+    place(Slot::Front, solid(2, 2, kRed), INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, true);
+    place(Slot::BottomRight, solid(3, 3, kGreen), -1000000, -1000000, 2000040, 2000030, true);
+    place(Slot::TopRight, solid(3, 3, kBlue), INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, false);
     surface.repaint();
     EXPECT_EQ(extentOf(surface, kGreen), (Rect{0, 0, 40, 30}));
 }
 
 TEST_F(SurfaceTest, RepeatedRepaintsOfAStretchedSlotGiveTheSameFrame) {
-    place(Slot::Image1, coordinates(13, 11), 1, 2, 30, 20, true);
+    place(Slot::Front, coordinates(13, 11), 1, 2, 30, 20, true);
     surface.repaint();
     const QImage first = surface.frame().copy();
     surface.repaint();
     EXPECT_EQ(surface.frame(), first);
-    surface.setPicture(Slot::Image1, solid(2, 2, kRed));  // a new picture rescales
+    surface.setPicture(Slot::Front, solid(2, 2, kRed));  // a new picture rescales
     surface.repaint();
     EXPECT_EQ(extentOf(surface, kRed), (Rect{1, 2, 31, 22}));
 }

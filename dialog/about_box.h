@@ -10,10 +10,10 @@ class QPushButton;
 
 namespace fellridge::dialog {
 
-class frmdisc : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
   public:
-    explicit frmdisc(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 
     // Return: closes the box and ends the settings dialog's modal wait.
     void Button1Click();

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the saver's fallback picture data/imagjunk.bmp: a small framed landscape (hill and
+"""Draws the saver's fallback picture data/fallback.bmp: a small framed landscape (hill and
 sun) crossed out, the picture shown when a photograph can't be loaded.
 
 72 x 65 pixels, 24-bit, uncompressed, rows bottom-up: a 14,094-byte Windows bitmap.
-Usage: make_imagjunk.py [output path]"""
+Usage: make_fallback.py [output path]"""
 import struct
 import sys
 
@@ -43,5 +43,5 @@ def bitmap():
 if __name__ == "__main__":
     data = bitmap()
     assert len(data) == 14094, len(data)
-    with open(sys.argv[1] if len(sys.argv) > 1 else "data/imagjunk.bmp", "wb") as out:
+    with open(sys.argv[1] if len(sys.argv) > 1 else "data/fallback.bmp", "wb") as out:
         out.write(data)

@@ -1,4 +1,4 @@
-#include "dialog/Usave5.h"
+#include "dialog/about_box.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -34,8 +34,8 @@ QLabel* text(QWidget* parent, const char* name, int left, int top, int width, in
 
 }  // namespace
 
-frmdisc::frmdisc(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmdisc"));
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("AboutBox"));
     // The caption never shows: the box has no border and no caption bar.
     setWindowTitle(QStringLiteral("Fellridge Wildlife Screensaver"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -68,14 +68,14 @@ frmdisc::frmdisc(QWidget* parent) : QDialog(parent) {
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(412, 300, 75, 25);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &frmdisc::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, &AboutBox::Button1Click);
 }
 
-void frmdisc::Button1Click() {
+void AboutBox::Button1Click() {
     accept();
 }
 
-void frmdisc::showEvent(QShowEvent* event) {
+void AboutBox::showEvent(QShowEvent* event) {
     // In the middle of the screen, every time it is shown.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();

@@ -1,4 +1,4 @@
-#include "dialog/usave2.h"
+#include "dialog/settings_dialog.h"
 
 #include <QAbstractSlider>
 #include <QByteArray>
@@ -15,7 +15,7 @@
 #include <limits>
 #include <optional>
 
-#include "dialog/Usave5.h"
+#include "dialog/about_box.h"
 #include "dialog/look.h"
 
 // The icon lives in this static library's resources, which the linker would otherwise drop.
@@ -154,11 +154,11 @@ std::string itemPath(const QListWidgetItem& item) {
 
 }  // namespace
 
-Form2::Form2(platform::Services& services, QWidget* parent) : QDialog(parent), services_(services) {
+SettingsDialog::SettingsDialog(platform::Services& services, QWidget* parent) : QDialog(parent), services_(services) {
     initDialogResources();
     slots_.fill(kEmptySlot);
     buildControls();
-    runGuarded(&Form2::FormCreate);
+    runGuarded(&SettingsDialog::FormCreate);
     connectHandlers();
     cmdclose->setFocus();
 
@@ -168,10 +168,10 @@ Form2::Form2(platform::Services& services, QWidget* parent) : QDialog(parent), s
     move((screenWidth - width()) / 2, (screenHeight - height()) / 2);
 }
 
-Form2::~Form2() = default;
+SettingsDialog::~SettingsDialog() = default;
 
-void Form2::buildControls() {
-    setObjectName(QStringLiteral("Form2"));
+void SettingsDialog::buildControls() {
+    setObjectName(QStringLiteral("SettingsDialog"));
     setWindowTitle(QStringLiteral("Fellridge Wildlife Screensaver"));
     // A fixed border with a caption but no caption-bar buttons and no system menu.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -286,17 +286,17 @@ void Form2::buildControls() {
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
-void Form2::connectHandlers() {
-    connect(cmdclose, &QPushButton::clicked, this, [this] { runGuarded(&Form2::cmdcloseClick); });
-    connect(cmdhelp, &QPushButton::clicked, this, [this] { runGuarded(&Form2::cmdhelpClick); });
-    connect(cmdmore, &QPushButton::clicked, this, [this] { runGuarded(&Form2::cmdmoreClick); });
-    connect(cmdwav, &QPushButton::clicked, this, [this] { runGuarded(&Form2::cmdwavClick); });
-    connect(cmdwavd, &QPushButton::clicked, this, [this] { runGuarded(&Form2::cmdwavdClick); });
+void SettingsDialog::connectHandlers() {
+    connect(cmdclose, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdcloseClick); });
+    connect(cmdhelp, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdhelpClick); });
+    connect(cmdmore, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdmoreClick); });
+    connect(cmdwav, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdwavClick); });
+    connect(cmdwavd, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdwavdClick); });
 
     // Every scroll action (arrow, page, thumb tracking, keys, wheel) and the end of a drag
     // copy the bar's position into its label. Connected after the creation, whose own setting
     // of the bars leaves the labels as they were loaded.
-    const auto onScroll = [this](QScrollBar* bar, void (Form2::*handler)()) {
+    const auto onScroll = [this](QScrollBar* bar, void (SettingsDialog::*handler)()) {
         connect(bar, &QAbstractSlider::actionTriggered, this,
                 [this, handler] { runGuarded(handler); });
         connect(bar, &QAbstractSlider::valueChanged, this,
@@ -304,16 +304,16 @@ void Form2::connectHandlers() {
         connect(bar, &QAbstractSlider::sliderReleased, this,
                 [this, handler] { runGuarded(handler); });
     };
-    onScroll(ScrollbarDelay, &Form2::ScrollbarDelayScroll);
-    onScroll(ScrollBarH, &Form2::ScrollBarHScroll);
-    onScroll(ScrollBarW, &Form2::ScrollBarWScroll);
+    onScroll(ScrollbarDelay, &SettingsDialog::ScrollbarDelayScroll);
+    onScroll(ScrollBarH, &SettingsDialog::ScrollBarHScroll);
+    onScroll(ScrollBarW, &SettingsDialog::ScrollBarWScroll);
 }
 
-void Form2::runGuarded(void (Form2::*handler)()) {
+void SettingsDialog::runGuarded(void (SettingsDialog::*handler)()) {
     platform::runHandler(*services_.boxes, [this, handler] { (this->*handler)(); });
 }
 
-void Form2::FormCreate() {
+void SettingsDialog::FormCreate() {
     if (services_.screen->depth() < 16) services_.boxes->show(BoxKind::Plain, kLowColourHint);
 
     windowsDirectory_ = settings::windowsDirectory(*services_.environment);
@@ -340,7 +340,7 @@ void Form2::FormCreate() {
     }
 }
 
-void Form2::loadSettings() {
+void SettingsDialog::loadSettings() {
     const settings::DialogOptions options = settings::readDialogOptions(settingsPath_);
 
     (options.sound ? radsndon : radsndof)->setChecked(true);
@@ -380,7 +380,7 @@ void Form2::loadSettings() {
     slots_ = settings::readSoundSlots(settingsPath_);
 }
 
-void Form2::firstRun() {
+void SettingsDialog::firstRun() {
     // Writes the Options values and the 500 empty slots; the slot table already holds "Null".
     settings::writeDialogFirstRun(settingsPath_);
 
@@ -395,13 +395,13 @@ void Form2::firstRun() {
     Radcol4->setChecked(true);
 }
 
-void Form2::fillSoundList() {
+void SettingsDialog::fillSoundList() {
     for (const std::string& slot : slots_) {
         if (!settings::isEmptySlot(slot)) appendSound(slot);
     }
 }
 
-void Form2::appendSound(const std::string& path) {
+void SettingsDialog::appendSound(const std::string& path) {
     const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
     auto* item = new QListWidgetItem(QString::fromLocal8Bit(bytes));
     item->setData(kPathRole, bytes);
@@ -409,23 +409,23 @@ void Form2::appendSound(const std::string& path) {
     ++soundCount_;
 }
 
-void Form2::selectFirstSound() {
+void SettingsDialog::selectFirstSound() {
     if (ListBox2->count() > 0) ListBox2->setCurrentRow(0);
 }
 
-void Form2::ScrollbarDelayScroll() {
+void SettingsDialog::ScrollbarDelayScroll() {
     Lbldelay->setText(QString::number(ScrollbarDelay->sliderPosition()));
 }
 
-void Form2::ScrollBarHScroll() {
+void SettingsDialog::ScrollBarHScroll() {
     Lblheight->setText(QString::number(ScrollBarH->sliderPosition()));
 }
 
-void Form2::ScrollBarWScroll() {
+void SettingsDialog::ScrollBarWScroll() {
     Lblwidth->setText(QString::number(ScrollBarW->sliderPosition()));
 }
 
-void Form2::cmdcloseClick() {
+void SettingsDialog::cmdcloseClick() {
     settings::DialogOk values;
     values.sound = radsndon->isChecked();
     values.inOrder = Radseq->isChecked();
@@ -451,11 +451,11 @@ void Form2::cmdcloseClick() {
     QDialog::done(QDialog::Accepted);
 }
 
-void Form2::cmdhelpClick() {
+void SettingsDialog::cmdhelpClick() {
     if (about_ != nullptr) about_->exec();
 }
 
-void Form2::cmdmoreClick() {
+void SettingsDialog::cmdmoreClick() {
     services_.boxes->show(BoxKind::Plain, kMoreSoftware);
     const std::string address = kDownloadsAddress;
     if (services_.shell->open(address) < 32) {
@@ -463,7 +463,7 @@ void Form2::cmdmoreClick() {
     }
 }
 
-void Form2::cmdwavClick() {
+void SettingsDialog::cmdwavClick() {
     const std::optional<std::string> chosen = services_.fileDialog->openFile(kSoundFilter);
     if (!chosen || chosen->empty()) return;
 
@@ -483,7 +483,7 @@ void Form2::cmdwavClick() {
     radsndof->setEnabled(true);
 }
 
-void Form2::cmdwavdClick() {
+void SettingsDialog::cmdwavdClick() {
     if (soundCount_ < 1) {
         services_.boxes->show(BoxKind::Information, kNoItems, BoxButtons::Ok);
         return;

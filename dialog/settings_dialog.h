@@ -20,16 +20,16 @@ class QScrollBar;
 
 namespace fellridge::dialog {
 
-class frmdisc;
+class AboutBox;
 
-class Form2 : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
   public:
     // Builds the controls and runs FormCreate (failures shown in an error box).
-    explicit Form2(platform::Services& services, QWidget* parent = nullptr);
-    ~Form2() override;
+    explicit SettingsDialog(platform::Services& services, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
 
-    void setAboutBox(frmdisc* about) { about_ = about; }
+    void setAboutBox(AboutBox* about) { about_ = about; }
 
     // The event handlers. The buttons and bars call them through the message loop's failure
     // handling; they are public so that they can be driven directly as well.
@@ -60,10 +60,10 @@ class Form2 : public QDialog {
     void selectFirstSound();
     void appendSound(const std::string& path);
     void connectHandlers();
-    void runGuarded(void (Form2::*handler)());
+    void runGuarded(void (SettingsDialog::*handler)());
 
     platform::Services& services_;
-    frmdisc* about_ = nullptr;
+    AboutBox* about_ = nullptr;
 
     std::string windowsDirectory_;
     std::string settingsPath_;

@@ -1,4 +1,4 @@
-#include "saver/usave1.h"
+#include "saver/saver_window.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,7 +31,7 @@ QRect toQRect(const Rect& r) {
 
 }  // namespace
 
-void Form1::watchSignals() {
+void SaverWindow::watchSignals() {
     if (signalPipe[0] >= 0) return;
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     struct sigaction action {};
@@ -41,11 +41,11 @@ void Form1::watchSignals() {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
 }
 
-Form1::Form1(platform::Services& services)
+SaverWindow::SaverWindow(platform::Services& services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       services_(services),
       player_(std::make_unique<platform::SdlPlayer>()) {
-    setObjectName("Form1");
+    setObjectName("SaverWindow");
     setWindowTitle(kSaverWindowName);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -55,7 +55,7 @@ Form1::Form1(platform::Services& services)
 
     if (signalPipe[0] >= 0) {
         signals_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-        connect(signals_, &QSocketNotifier::activated, this, &Form1::onSignal);
+        connect(signals_, &QSocketNotifier::activated, this, &SaverWindow::onSignal);
     }
 
     surface_ = std::make_unique<Surface>(*services_.screen, this);
@@ -67,12 +67,12 @@ Form1::Form1(platform::Services& services)
     created_ = true;
 }
 
-Form1::~Form1() {
+SaverWindow::~SaverWindow() {
     timer_.setEnabled(false);
     if (player_) player_->release();
 }
 
-void Form1::setWindowClass() {
+void SaverWindow::setWindowClass() {
     // WM_CLASS is "instance\0class\0"; it must be set on the native window before it is mapped.
     const WId id = winId();
     auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -83,7 +83,7 @@ void Form1::setWindowClass() {
     xcb_flush(x11->connection());
 }
 
-bool Form1::showSaver() {
+bool SaverWindow::showSaver() {
     if (quitRequested_) return false;
     QScreen* screen = QGuiApplication::primaryScreen();
     // Without a window manager full screen alone leaves the window small: set the geometry too.
@@ -96,17 +96,17 @@ bool Form1::showSaver() {
     return true;
 }
 
-void Form1::grabInput() {
+void SaverWindow::grabInput() {
     // Every key and button belongs to the saver while it runs, whatever window had the focus.
     grabKeyboard();
     grabMouse();
 }
 
-std::uintptr_t Form1::nativeId() {
+std::uintptr_t SaverWindow::nativeId() {
     return static_cast<std::uintptr_t>(winId());
 }
 
-void Form1::close() {
+void SaverWindow::close() {
     // While the window is still being created it isn't the main window yet: closing it then
     // doesn't end the run.
     if (!created_) return;
@@ -116,7 +116,7 @@ void Form1::close() {
     QCoreApplication::quit();
 }
 
-void Form1::onSignal() {
+void SaverWindow::onSignal() {
     char buffer[16];
     while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
     }
@@ -125,7 +125,7 @@ void Form1::onSignal() {
     QCoreApplication::exit(0);
 }
 
-void Form1::present(const Rect& area) {
+void SaverWindow::present(const Rect& area) {
     const QRect r = toQRect(area).intersected(rect());
     if (r.isEmpty()) return;
     // Drawn into the frame already; it reaches the screen at the next message processing (at
@@ -145,12 +145,12 @@ void Form1::present(const Rect& area) {
     }
 }
 
-void Form1::scheduleRepaint() {
+void SaverWindow::scheduleRepaint() {
     pendingRecompose_ = QRegion(rect());
     update();
 }
 
-void Form1::paintEvent(QPaintEvent* event) {
+void SaverWindow::paintEvent(QPaintEvent* event) {
     // Whatever repaints an area, other than our own presenting of direct drawing, paints the
     // background and the visible slots over it.
     const QRegion recompose = event->region() - (pendingPresent_ - pendingRecompose_);

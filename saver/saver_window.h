@@ -1,4 +1,4 @@
-// The saver window Form1: a frameless, topmost, full-screen X11 window of class TForm1 named
+// The saver window SaverWindow: a frameless, topmost, full-screen X11 window of class TForm1 named
 // "zarnojpg" that presents the display surface and carries Timer1 and MediaPlayer1.
 #pragma once
 
@@ -19,18 +19,18 @@ namespace fellridge::saver {
 inline constexpr const char* kSaverClassName = "TForm1";
 inline constexpr const char* kSaverWindowName = "zarnojpg";
 
-class Form1 : public QWidget, public SaverWindow, public Presenter {
+class SaverWindow : public QWidget, public SaverHost, public Presenter {
     Q_OBJECT
   public:
     // Creates the window and runs its start-up sequence (FormCreate); show() afterwards.
-    explicit Form1(platform::Services& services);
-    ~Form1() override;
+    explicit SaverWindow(platform::Services& services);
+    ~SaverWindow() override;
 
     // Shows the window over the whole primary screen, unless the run already ended while the
     // window was being created (then the caller just returns).
     bool showSaver();
 
-    // SaverWindow
+    // SaverHost
     std::uintptr_t nativeId() override;
     void close() override;
 
