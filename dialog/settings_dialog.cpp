@@ -154,7 +154,8 @@ std::string itemPath(const QListWidgetItem& item) {
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(platform::Services& services, QWidget* parent) : QDialog(parent), services_(services) {
+SettingsDialog::SettingsDialog(platform::Services& services, QWidget* parent)
+    : QDialog(parent), services_(services) {
     initDialogResources();
     slots_.fill(kEmptySlot);
     buildControls();
@@ -287,11 +288,16 @@ void SettingsDialog::buildControls() {
 }
 
 void SettingsDialog::connectHandlers() {
-    connect(cmdclose, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdcloseClick); });
-    connect(cmdhelp, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdhelpClick); });
-    connect(cmdmore, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdmoreClick); });
-    connect(cmdwav, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdwavClick); });
-    connect(cmdwavd, &QPushButton::clicked, this, [this] { runGuarded(&SettingsDialog::cmdwavdClick); });
+    connect(cmdclose, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::cmdcloseClick); });
+    connect(cmdhelp, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::cmdhelpClick); });
+    connect(cmdmore, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::cmdmoreClick); });
+    connect(cmdwav, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::cmdwavClick); });
+    connect(cmdwavd, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::cmdwavdClick); });
 
     // Every scroll action (arrow, page, thumb tracking, keys, wheel) and the end of a drag
     // copy the bar's position into its label. Connected after the creation, whose own setting

@@ -89,9 +89,12 @@ TEST_F(SurfaceTest, StartsWithTheDesignValuesAndTheFallbackPicture) {
         bool stretch;
     };
     const Expect table[] = {
-        {Slot::Fallback, 579, 242, 30, 31, true}, {Slot::Front, 264, 176, 105, 161, false},
-        {Slot::Backdrop, 0, 0, 105, 105, true},     {Slot::TopRight, 288, 128, 225, 105, false},
-        {Slot::BottomRight, 72, 168, 105, 225, false}, {Slot::LoadBuffer, 216, 152, 105, 105, false},
+        {Slot::Fallback, 579, 242, 30, 31, true},
+        {Slot::Front, 264, 176, 105, 161, false},
+        {Slot::Backdrop, 0, 0, 105, 105, true},
+        {Slot::TopRight, 288, 128, 225, 105, false},
+        {Slot::BottomRight, 72, 168, 105, 225, false},
+        {Slot::LoadBuffer, 216, 152, 105, 105, false},
     };
     for (const Expect& e : table) {
         const SlotState& s = surface.slot(e.slot);
@@ -204,8 +207,8 @@ TEST_F(SurfaceTest, HigherSlotsDrawOverLowerOnesAndBringToFrontReorders) {
     surface.repaint();
     EXPECT_EQ(at(surface, 7, 7), kGreen);
     surface.bringToFront(Slot::Front);
-    const std::array<Slot, kSlotCount> order = {Slot::Fallback, Slot::Backdrop, Slot::TopRight,
-                                                Slot::BottomRight,   Slot::LoadBuffer, Slot::Front};
+    const std::array<Slot, kSlotCount> order = {Slot::Fallback,    Slot::Backdrop,   Slot::TopRight,
+                                                Slot::BottomRight, Slot::LoadBuffer, Slot::Front};
     EXPECT_EQ(surface.stacking(), order);
     surface.repaint();
     EXPECT_EQ(at(surface, 7, 7), kRed);
