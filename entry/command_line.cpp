@@ -1,18 +1,13 @@
 #include "entry/command_line.h"
 
+#include "platform/text.h"
+
 namespace fellridge::entry {
 namespace {
 
 bool isSeparator(char c) {
     auto code = static_cast<unsigned char>(c);
     return code >= 1 && code <= 32;
-}
-
-std::string upperAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-    }
-    return text;
 }
 
 }  // namespace
@@ -50,7 +45,7 @@ std::vector<std::string> splitParameters(const std::string& commandLine) {
 
 RunMode chooseRunMode(const std::vector<std::string>& parameters) {
     if (parameters.empty()) return RunMode::None;
-    const std::string first = upperAscii(parameters.front());
+    const std::string first = platform::text::upperAscii(parameters.front());
     const std::string prefix = first.substr(0, 2);
     if (first == "/S") return RunMode::Saver;
     if (first == "/C" || prefix == "/C") return RunMode::Settings;

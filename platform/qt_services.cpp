@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "platform/posix_services.h"
+#include "platform/text.h"
 
 namespace fellridge::platform {
 
@@ -125,9 +126,7 @@ std::string QtFileDialog::toQtFilter(const std::string& filter) {
         for (std::size_t semi;; from = semi + 1) {
             semi = list.find(';', from);
             const std::string pattern = list.substr(from, semi - from);
-            std::string upper = pattern;
-            for (char& c : upper)
-                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            const std::string upper = text::upperAscii(pattern);
             patterns += (patterns.empty() ? "" : " ") + pattern;
             if (upper != pattern) patterns += " " + upper;
             if (semi == std::string::npos) break;

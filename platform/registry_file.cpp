@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/posix_services.h"
+#include "platform/text.h"
 
 namespace fellridge::platform {
 
@@ -21,17 +22,11 @@ namespace {
 constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 constexpr const char* kRoot = "HKEY_CURRENT_USER";
 
-std::string upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
+using text::upperAscii;
 
-std::string trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
+// Blanks and the CR of a CRLF line end.
+std::string trim(const std::string& line) {
+    return std::string(text::trim(line, " \t\r"));
 }
 
 // Reads a quoted string starting at text[pos] == '"'; handles \\ and \" escapes. On success pos
@@ -74,27 +69,27 @@ Lookup lookup(const std::string& path, const std::string& key, const std::string
     line = trim(line);
     if (line != "REGEDIT4" && line != "Windows Registry Editor Version 5.00") return result;
 
-    const std::string wanted = upper(std::string(kRoot) + "\\" + key);
-    const std::string wantedName = name ? upper(*name) : std::string();
+    const std::string wanted = upperAscii(std::string(kRoot) + "\\" + key);
+    const std::string wantedName = name ? upperAscii(*name) : std::string();
     bool inKey = false;
     while (std::getline(in, line)) {
         line = trim(line);
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             const auto close = line.rfind(']');
-            inKey = close != std::string::npos && upper(line.substr(1, close - 1)) == wanted;
+            inKey = close != std::string::npos && upperAscii(line.substr(1, close - 1)) == wanted;
             if (inKey) result.keyFound = true;
             continue;
         }
         if (!inKey || !name) continue;
         std::size_t pos = 0;
         const auto valueName = quoted(line, pos);
-        if (!valueName || upper(*valueName) != wantedName) continue;
+        if (!valueName || upperAscii(*valueName) != wantedName) continue;
         while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
         if (pos >= line.size() || line[pos] != '=') continue;
         const std::string data = trim(line.substr(pos + 1));
         Registry::Value value;
-        if (upper(data.substr(0, 6)) == "DWORD:") {
+        if (upperAscii(data.substr(0, 6)) == "DWORD:") {
             const std::string digits = data.substr(6);
             char* end = nullptr;
             const unsigned long long number = std::strtoull(digits.c_str(), &end, 16);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/services.h"
+#include "platform/text.h"
 
 namespace fellridge::saver {
 
@@ -101,9 +102,10 @@ bool draws(const SlotState& s) {
     return s.visible && s.width > 0 && s.height > 0 && !s.picture.empty();
 }
 
-std::int32_t roundHalfEven(double v) {
-    // rint rounds in the current mode, which is to nearest with ties to even.
-    return static_cast<std::int32_t>(std::rint(v));
+// Half the difference of a screen side and a slot side: the slot's offset when centred.
+std::int32_t centredOffset(std::int32_t screen, std::int32_t size) {
+    return static_cast<std::int32_t>(
+        platform::text::divideRoundHalfEven(std::int64_t{screen} - size, 2));
 }
 
 }  // namespace
@@ -196,8 +198,8 @@ void Surface::sizeFrontToPicture() {
 
 void Surface::centreFront() {
     const SlotState& image1 = slot(Slot::Front);
-    setLeft(Slot::Front, roundHalfEven(screenWidth() / 2.0 - image1.width / 2.0));
-    setTop(Slot::Front, roundHalfEven(screenHeight() / 2.0 - image1.height / 2.0));
+    setLeft(Slot::Front, centredOffset(screenWidth(), image1.width));
+    setTop(Slot::Front, centredOffset(screenHeight(), image1.height));
 }
 
 void Surface::bringToFront(Slot s) {
