@@ -121,7 +121,8 @@ class Rig {
         }
         const std::string ini = settings::settingsPath(env_.dir);
         settings::writeSaverFirstRun(ini);
-        settings::writeDialogOk(ini, {false, true, 2, mode, 5000, 600, 800});
+        settings::writeOptions(ini, {false, true, settings::ColourScheme{2},
+                                     settings::DisplayMode{mode}, 5000, 600, 800});
 
         services_.environment = &env_;
         services_.registry = &registry_;
@@ -133,7 +134,7 @@ class Rig {
         services_.saverRunning = &running_;
         services_.hook = &hook_;
         saver = std::make_unique<Saver>(services_, surface, timer_, player_, window_);
-        saver->formCreate();
+        saver->start();
     }
     ~Rig() {
         saver->stopRoutine();

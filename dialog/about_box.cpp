@@ -48,31 +48,27 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setAutoFillBackground(true);
     setFont(sansFont(false));
 
-    GroupBox1 = new CaptionedFrame(this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 16, 489, 273);
+    auto* frame = new CaptionedFrame(this);
+    frame->setObjectName(QStringLiteral("GroupBox1"));
+    frame->setGeometry(8, 16, 489, 273);
 
-    Label1 = text(GroupBox1, "Label1", 30, 24, 347, 33, "Version 2.00");
-    Label1->setFont(terminalFont());
+    auto* version = text(frame, "Label1", 30, 24, 347, 33, "Version 2.00");
+    version->setFont(terminalFont());
 
-    GroupBox2 = new CaptionedFrame(QStringLiteral("Disclaimer"), GroupBox1);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(28, 80, 437, 153);
-    GroupBox2->setFont(terminalFont());
+    auto* disclaimer = new CaptionedFrame(QStringLiteral("Disclaimer"), frame);
+    disclaimer->setObjectName(QStringLiteral("GroupBox2"));
+    disclaimer->setGeometry(28, 80, 437, 153);
+    disclaimer->setFont(terminalFont());
 
-    Label2 = text(GroupBox2, "Label2", 12, 16, 405, 49, kDisclaimer1);
-    Label3 = text(GroupBox2, "Label3", 12, 64, 413, 57, kDisclaimer2);
-    Label4 = text(GroupBox2, "Label4", 12, 104, 405, 41, kDisclaimer3);
+    text(disclaimer, "Label2", 12, 16, 405, 49, kDisclaimer1);
+    text(disclaimer, "Label3", 12, 64, 413, 57, kDisclaimer2);
+    text(disclaimer, "Label4", 12, 104, 405, 41, kDisclaimer3);
 
-    Button1 = new QPushButton(QStringLiteral("Return"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(412, 300, 75, 25);
-    Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &AboutBox::Button1Click);
-}
-
-void AboutBox::Button1Click() {
-    accept();
+    auto* returnButton = new QPushButton(QStringLiteral("Return"), this);
+    returnButton->setObjectName(QStringLiteral("Button1"));
+    returnButton->setGeometry(412, 300, 75, 25);
+    returnButton->setDefault(true);
+    connect(returnButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void AboutBox::showEvent(QShowEvent* event) {

@@ -17,6 +17,7 @@
 
 #include "dialog/about_box.h"
 #include "dialog/look.h"
+#include "platform/text.h"
 
 // The icon lives in this static library's resources, which the linker would otherwise drop.
 static void initDialogResources() {
@@ -159,9 +160,9 @@ SettingsDialog::SettingsDialog(platform::Services& services, QWidget* parent)
     initDialogResources();
     slots_.fill(kEmptySlot);
     buildControls();
-    runGuarded(&SettingsDialog::FormCreate);
+    runGuarded(&SettingsDialog::load);
     connectHandlers();
-    cmdclose->setFocus();
+    okButton_->setFocus();
 
     // In the middle of the screen.
     const int screenWidth = services_.screen->width();
@@ -194,110 +195,129 @@ void SettingsDialog::buildControls() {
     setAutoFillBackground(true);
     setFont(sansFont(false));
 
-    Label1 = label(this, "Label1", 14, 5, 339, 14,
-                   "You can add sound files to play while your pictures display.");
-    Label1->setFont(sansFont(true));
-    Label1->setWordWrap(true);
+    auto* soundCaption = label(this, "Label1", 14, 5, 339, 14,
+                               "You can add sound files to play while your pictures display.");
+    soundCaption->setFont(sansFont(true));
+    soundCaption->setWordWrap(true);
 
-    ListBox2 = place<QListWidget>(this, "ListBox2", 14, 22, 339, 79);
-    ListBox2->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox2->setSortingEnabled(false);
-    ListBox2->setUniformItemSizes(true);
-    ListBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListBox2->setTextElideMode(Qt::ElideMiddle);
-    ListBox2->setItemDelegate(new SoundRowDelegate(ListBox2));
+    soundList_ = place<QListWidget>(this, "ListBox2", 14, 22, 339, 79);
+    soundList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    soundList_->setSortingEnabled(false);
+    soundList_->setUniformItemSizes(true);
+    soundList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    soundList_->setTextElideMode(Qt::ElideMiddle);
+    soundList_->setItemDelegate(new SoundRowDelegate(soundList_));
 
-    GroupBox4 = groupBox(this, "GroupBox4", 14, 105, 339, 92, "Sound Options");
-    cmdwav = textControl<QPushButton>(GroupBox4, "cmdwav", 68, 18, 154, 17, "Add Sound File");
-    cmdwavd = textControl<QPushButton>(GroupBox4, "cmdwavd", 68, 42, 154, 17, "Remove Sound File");
-    radsndon = textControl<QRadioButton>(GroupBox4, "radsndon", 63, 66, 90, 17, "Sound ON");
-    radsndof = textControl<QRadioButton>(GroupBox4, "radsndof", 165, 67, 99, 17, "Sound OFF");
+    auto* soundGroup = groupBox(this, "GroupBox4", 14, 105, 339, 92, "Sound Options");
+    addSoundButton_ =
+        textControl<QPushButton>(soundGroup, "cmdwav", 68, 18, 154, 17, "Add Sound File");
+    removeSoundButton_ =
+        textControl<QPushButton>(soundGroup, "cmdwavd", 68, 42, 154, 17, "Remove Sound File");
+    soundOn_ = textControl<QRadioButton>(soundGroup, "radsndon", 63, 66, 90, 17, "Sound ON");
+    soundOff_ = textControl<QRadioButton>(soundGroup, "radsndof", 165, 67, 99, 17, "Sound OFF");
 
-    GroupBox3 = groupBox(this, "GroupBox3", 372, 106, 190, 91, "Time Delay - Seconds");
-    ScrollbarDelay = scrollBar(GroupBox3, "ScrollbarDelay", 18, 26, 121, 13, 1, 800, 1);
-    Label4 = label(GroupBox3, "Label4", 18, 44, 58, 15, "Seconds:");
+    auto* delayGroup = groupBox(this, "GroupBox3", 372, 106, 190, 91, "Time Delay - Seconds");
+    delayBar_ = scrollBar(delayGroup, "ScrollbarDelay", 18, 26, 121, 13, 1, 800, 1);
+    auto* delayCaption = label(delayGroup, "Label4", 18, 44, 58, 15, "Seconds:");
     QFont underlined = sansFont(true);
     underlined.setUnderline(true);
-    Label4->setFont(underlined);
-    Lbldelay = label(GroupBox3, "Lbldelay", 18, 58, 39, 17);
+    delayCaption->setFont(underlined);
+    delayLabel_ = label(delayGroup, "Lbldelay", 18, 58, 39, 17);
 
-    GroupBox6 = groupBox(this, "GroupBox6", 14, 201, 339, 232, "Picture Displays");
-    QPalette black = GroupBox6->palette();
+    auto* displayGroup = groupBox(this, "GroupBox6", 14, 201, 339, 232, "Picture Displays");
+    QPalette black = displayGroup->palette();
     black.setColor(QPalette::WindowText, Qt::black);
-    GroupBox6->setPalette(black);
-    radpicst = textControl<QRadioButton>(GroupBox6, "radpicst", 14, 15, 187, 17,
-                                         "Stretch Picture Full Screen");
-    radpicde = textControl<QRadioButton>(GroupBox6, "radpicde", 14, 31, 243, 17,
-                                         "Default Picture Size (Clearest Image)");
-    radpicin =
-        textControl<QRadioButton>(GroupBox6, "radpicin", 14, 48, 227, 17, "Picture in a Picture");
-    radpicti = textControl<QRadioButton>(GroupBox6, "radpicti", 14, 64, 195, 17, "Tiled Pictures");
-    Radoverlap =
-        textControl<QRadioButton>(GroupBox6, "Radoverlap", 14, 80, 160, 17, "Picture Overlapping");
-    Radslide = textControl<QRadioButton>(GroupBox6, "Radslide", 14, 97, 113, 17, "Slide");
-    RadRollDown =
-        textControl<QRadioButton>(GroupBox6, "RadRollDown", 14, 113, 113, 17, "Roll It Down");
-    Radpictcust = textControl<QRadioButton>(GroupBox6, "Radpictcust", 14, 153, 203, 17,
-                                            "Customize Picture Size Below ");
-    modeButtons_ = {radpicst,    radpicde,   radpicin, radpicti,
-                    Radpictcust, Radoverlap, Radslide, RadRollDown};
+    displayGroup->setPalette(black);
+    auto* stretchButton = textControl<QRadioButton>(displayGroup, "radpicst", 14, 15, 187, 17,
+                                                    "Stretch Picture Full Screen");
+    auto* centredButton = textControl<QRadioButton>(displayGroup, "radpicde", 14, 31, 243, 17,
+                                                    "Default Picture Size (Clearest Image)");
+    auto* pictureInPictureButton = textControl<QRadioButton>(displayGroup, "radpicin", 14, 48, 227,
+                                                             17, "Picture in a Picture");
+    auto* tiledButton =
+        textControl<QRadioButton>(displayGroup, "radpicti", 14, 64, 195, 17, "Tiled Pictures");
+    auto* overlapButton = textControl<QRadioButton>(displayGroup, "Radoverlap", 14, 80, 160, 17,
+                                                    "Picture Overlapping");
+    auto* slideButton =
+        textControl<QRadioButton>(displayGroup, "Radslide", 14, 97, 113, 17, "Slide");
+    auto* rollDownButton =
+        textControl<QRadioButton>(displayGroup, "RadRollDown", 14, 113, 113, 17, "Roll It Down");
+    auto* customSizeButton = textControl<QRadioButton>(displayGroup, "Radpictcust", 14, 153, 203,
+                                                       17, "Customize Picture Size Below ");
+    modeButtons_ = {stretchButton, centredButton,    pictureInPictureButton,
+                    tiledButton,   customSizeButton, overlapButton,
+                    slideButton,   rollDownButton};
 
-    GroupBox7 = groupBox(GroupBox6, "GroupBox7", 18, 173, 256, 53, "Customize Your Picture Size");
-    Label3 = label(GroupBox7, "Label3", 6, 17, 94, 13, "Picture Width");
-    Label3->setFont(sansFont(false));
-    ScrollBarW =
-        scrollBar(GroupBox7, "ScrollBarW", 6, 34, 68, 13, kMinimumSide, 1000, kMinimumSide);
-    ScrollBarW->setToolTip(QStringLiteral("Set picture width when customizing"));
-    Lblwidth = label(GroupBox7, "Lblwidth", 78, 34, 38, 13);
-    Label2 = label(GroupBox7, "Label2", 137, 17, 99, 13, "Picture Height");
-    Label2->setFont(sansFont(false));
-    ScrollBarH =
-        scrollBar(GroupBox7, "ScrollBarH", 138, 34, 68, 13, kMinimumSide, 1000, kMinimumSide);
-    ScrollBarH->setToolTip(QStringLiteral("Set picture height when customizing"));
-    Lblheight = label(GroupBox7, "Lblheight", 215, 34, 34, 13);
+    auto* customSizeGroup =
+        groupBox(displayGroup, "GroupBox7", 18, 173, 256, 53, "Customize Your Picture Size");
+    auto* widthCaption = label(customSizeGroup, "Label3", 6, 17, 94, 13, "Picture Width");
+    widthCaption->setFont(sansFont(false));
+    widthBar_ =
+        scrollBar(customSizeGroup, "ScrollBarW", 6, 34, 68, 13, kMinimumSide, 1000, kMinimumSide);
+    widthBar_->setToolTip(QStringLiteral("Set picture width when customizing"));
+    widthLabel_ = label(customSizeGroup, "Lblwidth", 78, 34, 38, 13);
+    auto* heightCaption = label(customSizeGroup, "Label2", 137, 17, 99, 13, "Picture Height");
+    heightCaption->setFont(sansFont(false));
+    heightBar_ =
+        scrollBar(customSizeGroup, "ScrollBarH", 138, 34, 68, 13, kMinimumSide, 1000, kMinimumSide);
+    heightBar_->setToolTip(QStringLiteral("Set picture height when customizing"));
+    heightLabel_ = label(customSizeGroup, "Lblheight", 215, 34, 34, 13);
 
-    GroupBox5 = groupBox(this, "GroupBox5", 372, 201, 191, 85, "Picture Sequence");
-    Radseq = textControl<QRadioButton>(GroupBox5, "Radseq", 4, 23, 123, 17, "Display In Order");
-    Radran = textControl<QRadioButton>(GroupBox5, "Radran", 4, 47, 123, 17, "Display Randomly");
+    auto* sequenceGroup = groupBox(this, "GroupBox5", 372, 201, 191, 85, "Picture Sequence");
+    inOrder_ =
+        textControl<QRadioButton>(sequenceGroup, "Radseq", 4, 23, 123, 17, "Display In Order");
+    atRandom_ =
+        textControl<QRadioButton>(sequenceGroup, "Radran", 4, 47, 123, 17, "Display Randomly");
 
     // The background colour scheme is kept in the file and written back on OK, but the dialog
     // does not offer it.
-    GroupBox1 = groupBox(this, "GroupBox1", 237, 276, 292, 77, "Background Colors ");
-    radcol1 = textControl<QRadioButton>(GroupBox1, "radcol1", 14, 14, 219, 17,
-                                        "Black - Gray - Silver - White");
-    radcol2 = textControl<QRadioButton>(GroupBox1, "radcol2", 14, 28, 259, 17,
-                                        "Navy - Black - Purple - Maroon");
-    radcol3 = textControl<QRadioButton>(GroupBox1, "radcol3", 14, 43, 235, 17,
-                                        "Green - Aqua - Fuschia - Yellow");
-    Radcol4 = textControl<QRadioButton>(GroupBox1, "Radcol4", 14, 58, 155, 17, "Black Only");
-    GroupBox1->hide();
+    auto* schemeGroup = groupBox(this, "GroupBox1", 237, 276, 292, 77, "Background Colors ");
+    auto* scheme1Button = textControl<QRadioButton>(schemeGroup, "radcol1", 14, 14, 219, 17,
+                                                    "Black - Gray - Silver - White");
+    auto* scheme2Button = textControl<QRadioButton>(schemeGroup, "radcol2", 14, 28, 259, 17,
+                                                    "Navy - Black - Purple - Maroon");
+    auto* scheme3Button = textControl<QRadioButton>(schemeGroup, "radcol3", 14, 43, 235, 17,
+                                                    "Green - Aqua - Fuschia - Yellow");
+    auto* scheme4Button =
+        textControl<QRadioButton>(schemeGroup, "Radcol4", 14, 58, 155, 17, "Black Only");
+    schemeButtons_ = {scheme1Button, scheme2Button, scheme3Button, scheme4Button};
+    schemeGroup->hide();
 
-    cmdmore = textControl<QPushButton>(this, "cmdmore", 368, 382, 109, 17, "More Software");
-    cmdhelp = textControl<QPushButton>(this, "cmdhelp", 488, 382, 75, 17, "About");
-    cmdclose = textControl<QPushButton>(this, "cmdclose", 488, 406, 75, 17, "OK");
-    for (QPushButton* button : {cmdmore, cmdhelp, cmdclose}) button->setFont(sansFont(true));
+    moreSoftwareButton_ =
+        textControl<QPushButton>(this, "cmdmore", 368, 382, 109, 17, "More Software");
+    aboutButton_ = textControl<QPushButton>(this, "cmdhelp", 488, 382, 75, 17, "About");
+    okButton_ = textControl<QPushButton>(this, "cmdclose", 488, 406, 75, 17, "OK");
+    for (QPushButton* button : {moreSoftwareButton_, aboutButton_, okButton_})
+        button->setFont(sansFont(true));
 
     // The keyboard order: OK first, then the sound options, the delay, About, the display modes
     // (with the custom size bars before the custom mode), the sequence, the list, More Software.
-    const QWidget* const order[] = {
-        cmdclose,   cmdwav,   radsndon,    radsndof, cmdwavd,    ScrollbarDelay, cmdhelp,
-        radpicst,   radpicde, radpicin,    radpicti, ScrollBarH, ScrollBarW,     Radpictcust,
-        Radoverlap, Radslide, RadRollDown, Radseq,   Radran,     ListBox2,       cmdmore};
+    const QWidget* const order[] = {okButton_,          addSoundButton_,
+                                    soundOn_,           soundOff_,
+                                    removeSoundButton_, delayBar_,
+                                    aboutButton_,       stretchButton,
+                                    centredButton,      pictureInPictureButton,
+                                    tiledButton,        heightBar_,
+                                    widthBar_,          customSizeButton,
+                                    overlapButton,      slideButton,
+                                    rollDownButton,     inOrder_,
+                                    atRandom_,          soundList_,
+                                    moreSoftwareButton_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
 void SettingsDialog::connectHandlers() {
-    connect(cmdclose, &QPushButton::clicked, this,
-            [this] { runGuarded(&SettingsDialog::cmdcloseClick); });
-    connect(cmdhelp, &QPushButton::clicked, this,
-            [this] { runGuarded(&SettingsDialog::cmdhelpClick); });
-    connect(cmdmore, &QPushButton::clicked, this,
-            [this] { runGuarded(&SettingsDialog::cmdmoreClick); });
-    connect(cmdwav, &QPushButton::clicked, this,
-            [this] { runGuarded(&SettingsDialog::cmdwavClick); });
-    connect(cmdwavd, &QPushButton::clicked, this,
-            [this] { runGuarded(&SettingsDialog::cmdwavdClick); });
+    connect(okButton_, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::saveAndClose); });
+    connect(aboutButton_, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::showAbout); });
+    connect(moreSoftwareButton_, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::openMoreSoftware); });
+    connect(addSoundButton_, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::addSound); });
+    connect(removeSoundButton_, &QPushButton::clicked, this,
+            [this] { runGuarded(&SettingsDialog::removeSelectedSound); });
 
     // Every scroll action (arrow, page, thumb tracking, keys, wheel) and the end of a drag
     // copy the bar's position into its label. Connected after the creation, whose own setting
@@ -310,16 +330,16 @@ void SettingsDialog::connectHandlers() {
         connect(bar, &QAbstractSlider::sliderReleased, this,
                 [this, handler] { runGuarded(handler); });
     };
-    onScroll(ScrollbarDelay, &SettingsDialog::ScrollbarDelayScroll);
-    onScroll(ScrollBarH, &SettingsDialog::ScrollBarHScroll);
-    onScroll(ScrollBarW, &SettingsDialog::ScrollBarWScroll);
+    onScroll(delayBar_, &SettingsDialog::showDelay);
+    onScroll(heightBar_, &SettingsDialog::showCustomHeight);
+    onScroll(widthBar_, &SettingsDialog::showCustomWidth);
 }
 
 void SettingsDialog::runGuarded(void (SettingsDialog::*handler)()) {
     platform::runHandler(*services_.boxes, [this, handler] { (this->*handler)(); });
 }
 
-void SettingsDialog::FormCreate() {
+void SettingsDialog::load() {
     if (services_.screen->depth() < 16) services_.boxes->show(BoxKind::Plain, kLowColourHint);
 
     windowsDirectory_ = settings::windowsDirectory(*services_.environment);
@@ -329,8 +349,8 @@ void SettingsDialog::FormCreate() {
     slots_.fill(kEmptySlot);
 
     // The custom size goes up to the screen's size (never below the smallest side offered).
-    ScrollBarW->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen->width()));
-    ScrollBarH->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen->height()));
+    widthBar_->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen->width()));
+    heightBar_->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen->height()));
 
     if (settings::exists(settingsPath_)) {
         loadSettings();
@@ -341,64 +361,54 @@ void SettingsDialog::FormCreate() {
     fillSoundList();
     selectFirstSound();
     if (soundCount_ < 1) {
-        radsndon->setEnabled(false);
-        radsndof->setEnabled(false);
+        soundOn_->setEnabled(false);
+        soundOff_->setEnabled(false);
     }
 }
 
 void SettingsDialog::loadSettings() {
-    const settings::DialogOptions options = settings::readDialogOptions(settingsPath_);
+    const settings::Options options = settings::readOptions(settingsPath_);
 
-    (options.sound ? radsndon : radsndof)->setChecked(true);
-    (options.inOrder ? Radseq : Radran)->setChecked(true);
+    (options.sound ? soundOn_ : soundOff_)->setChecked(true);
+    (options.inOrder ? inOrder_ : atRandom_)->setChecked(true);
 
-    switch (options.color) {
-        case 1:
-            radcol1->setChecked(true);
-            break;
-        case 2:
-            radcol2->setChecked(true);
-            break;
-        case 3:
-            radcol3->setChecked(true);
-            break;
-        default:
-            Radcol4->setChecked(true);
-            break;
-    }
-
-    if (options.picdis >= 1 && options.picdis <= 7) {
-        modeButtons_[static_cast<std::size_t>(options.picdis - 1)]->setChecked(true);
-    } else {
-        RadRollDown->setChecked(true);
-    }
+    schemeButton(options.scheme)->setChecked(true);
+    modeButton(options.mode)->setChecked(true);
 
     // The labels show what the file holds; the bars hold it within their ranges.
-    const std::int64_t seconds = settings::roundHalfEven(options.time / 1000.0);
-    Lbldelay->setText(QString::number(seconds));
-    ScrollbarDelay->setValue(clampToInt(seconds));
+    const std::int64_t seconds = platform::text::divideRoundHalfEven(options.delay, 1000);
+    delayLabel_->setText(QString::number(seconds));
+    delayBar_->setValue(clampToInt(seconds));
 
-    Lblheight->setText(QString::number(std::max(options.height, std::int32_t{kMinimumSide})));
-    Lblwidth->setText(QString::number(std::max(options.width, std::int32_t{kMinimumSide})));
-    ScrollBarW->setValue(clampToInt(labelNumber(*Lblwidth)));
-    ScrollBarH->setValue(clampToInt(labelNumber(*Lblheight)));
+    heightLabel_->setText(QString::number(std::max(options.height, std::int32_t{kMinimumSide})));
+    widthLabel_->setText(QString::number(std::max(options.width, std::int32_t{kMinimumSide})));
+    widthBar_->setValue(clampToInt(labelNumber(*widthLabel_)));
+    heightBar_->setValue(clampToInt(labelNumber(*heightLabel_)));
 
     slots_ = settings::readSoundSlots(settingsPath_);
+}
+
+QRadioButton* SettingsDialog::modeButton(settings::DisplayMode mode) const {
+    return modeButtons_[static_cast<std::size_t>(mode) - 1];
+}
+
+QRadioButton* SettingsDialog::schemeButton(settings::ColourScheme scheme) const {
+    return schemeButtons_[static_cast<std::size_t>(scheme) - 1];
 }
 
 void SettingsDialog::firstRun() {
     // Writes the Options values and the 500 empty slots; the slot table already holds "Null".
     settings::writeDialogFirstRun(settingsPath_);
 
-    Lblheight->setText(QStringLiteral("25"));
-    Lblwidth->setText(QStringLiteral("25"));
-    Lbldelay->setText(QStringLiteral("8"));
-    ScrollbarDelay->setValue(8);
+    heightLabel_->setText(QStringLiteral("25"));
+    widthLabel_->setText(QStringLiteral("25"));
+    delayLabel_->setText(QStringLiteral("8"));
+    delayBar_->setValue(8);
 
-    radsndof->setChecked(true);
-    Radseq->setChecked(true);
-    radpicti->setChecked(true);
-    Radcol4->setChecked(true);
+    soundOff_->setChecked(true);
+    inOrder_->setChecked(true);
+    modeButton(settings::DisplayMode::Tiled)->setChecked(true);
+    schemeButton(settings::ColourScheme::BlackOnly)->setChecked(true);
 }
 
 void SettingsDialog::fillSoundList() {
@@ -411,57 +421,61 @@ void SettingsDialog::appendSound(const std::string& path) {
     const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
     auto* item = new QListWidgetItem(QString::fromLocal8Bit(bytes));
     item->setData(kPathRole, bytes);
-    ListBox2->addItem(item);
+    soundList_->addItem(item);
     ++soundCount_;
 }
 
 void SettingsDialog::selectFirstSound() {
-    if (ListBox2->count() > 0) ListBox2->setCurrentRow(0);
+    if (soundList_->count() > 0) soundList_->setCurrentRow(0);
 }
 
-void SettingsDialog::ScrollbarDelayScroll() {
-    Lbldelay->setText(QString::number(ScrollbarDelay->sliderPosition()));
+void SettingsDialog::showDelay() {
+    delayLabel_->setText(QString::number(delayBar_->sliderPosition()));
 }
 
-void SettingsDialog::ScrollBarHScroll() {
-    Lblheight->setText(QString::number(ScrollBarH->sliderPosition()));
+void SettingsDialog::showCustomHeight() {
+    heightLabel_->setText(QString::number(heightBar_->sliderPosition()));
 }
 
-void SettingsDialog::ScrollBarWScroll() {
-    Lblwidth->setText(QString::number(ScrollBarW->sliderPosition()));
+void SettingsDialog::showCustomWidth() {
+    widthLabel_->setText(QString::number(widthBar_->sliderPosition()));
 }
 
-void SettingsDialog::cmdcloseClick() {
-    settings::DialogOk values;
-    values.sound = radsndon->isChecked();
-    values.inOrder = Radseq->isChecked();
-    values.color = radcol1->isChecked()   ? 1
-                   : radcol2->isChecked() ? 2
-                   : radcol3->isChecked() ? 3
-                                          : 4;
+void SettingsDialog::saveAndClose() {
+    settings::Options values;
+    values.sound = soundOn_->isChecked();
+    values.inOrder = inOrder_->isChecked();
+    values.scheme = settings::ColourScheme::BlackOnly;
+    for (std::size_t scheme = 0; scheme < 3; ++scheme) {
+        if (schemeButtons_[scheme]->isChecked()) {
+            values.scheme = static_cast<settings::ColourScheme>(scheme + 1);
+            break;
+        }
+    }
     // With no mode checked (only when the creation failed) the mode that every reader falls
     // back to is written.
-    values.picdis = 8;
+    values.mode = settings::DisplayMode::RollDown;
     for (std::size_t mode = 0; mode < modeButtons_.size(); ++mode) {
-        if (modeButtons_[mode]->isChecked()) values.picdis = static_cast<std::int32_t>(mode + 1);
+        if (modeButtons_[mode]->isChecked())
+            values.mode = static_cast<settings::DisplayMode>(mode + 1);
     }
     // A hand-edited delay near the 32-bit limit shows a number whose thousandfold does not fit:
     // the file then gets the nearest value that does.
-    values.time = clampToInt32(labelNumber(*Lbldelay) * 1000);
-    values.height = clampToInt32(labelNumber(*Lblheight));
-    values.width = clampToInt32(labelNumber(*Lblwidth));
+    values.delay = clampToInt32(labelNumber(*delayLabel_) * 1000);
+    values.height = clampToInt32(labelNumber(*heightLabel_));
+    values.width = clampToInt32(labelNumber(*widthLabel_));
 
-    settings::writeDialogOk(settingsPath_, values);
+    settings::writeOptions(settingsPath_, values);
 
     // The dialog is the settings run's main window: closing it ends the run.
     QDialog::done(QDialog::Accepted);
 }
 
-void SettingsDialog::cmdhelpClick() {
+void SettingsDialog::showAbout() {
     if (about_ != nullptr) about_->exec();
 }
 
-void SettingsDialog::cmdmoreClick() {
+void SettingsDialog::openMoreSoftware() {
     services_.boxes->show(BoxKind::Plain, kMoreSoftware);
     const std::string address = kDownloadsAddress;
     if (services_.shell->open(address) < 32) {
@@ -469,7 +483,7 @@ void SettingsDialog::cmdmoreClick() {
     }
 }
 
-void SettingsDialog::cmdwavClick() {
+void SettingsDialog::addSound() {
     const std::optional<std::string> chosen = services_.fileDialog->openFile(kSoundFilter);
     if (!chosen || chosen->empty()) return;
 
@@ -485,11 +499,11 @@ void SettingsDialog::cmdwavClick() {
         selectFirstSound();
     }
 
-    radsndon->setEnabled(true);
-    radsndof->setEnabled(true);
+    soundOn_->setEnabled(true);
+    soundOff_->setEnabled(true);
 }
 
-void SettingsDialog::cmdwavdClick() {
+void SettingsDialog::removeSelectedSound() {
     if (soundCount_ < 1) {
         services_.boxes->show(BoxKind::Information, kNoItems, BoxButtons::Ok);
         return;
@@ -497,7 +511,7 @@ void SettingsDialog::cmdwavdClick() {
 
     // The list can lose its selection (a Ctrl+click clears it): with nothing highlighted there
     // is nothing to remove, so nothing is asked and nothing changes.
-    const QList<QListWidgetItem*> selected = ListBox2->selectedItems();
+    const QList<QListWidgetItem*> selected = soundList_->selectedItems();
     if (selected.isEmpty()) return;
     QListWidgetItem* const item = selected.front();
 
@@ -518,12 +532,12 @@ void SettingsDialog::cmdwavdClick() {
     settings::writeSoundSlot(settingsPath_, slot, kEmptySlot);
     slots_[static_cast<std::size_t>(slot - 1)] = kEmptySlot;
 
-    delete ListBox2->takeItem(ListBox2->row(item));
+    delete soundList_->takeItem(soundList_->row(item));
     --soundCount_;
     if (soundCount_ < 1) {
-        radsndof->setChecked(true);
-        radsndon->setEnabled(false);
-        radsndof->setEnabled(false);
+        soundOff_->setChecked(true);
+        soundOn_->setEnabled(false);
+        soundOff_->setEnabled(false);
     }
     selectFirstSound();
 }

@@ -11,7 +11,6 @@
 #include "platform/services.h"
 #include "settings/settings.h"
 
-class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -25,7 +24,7 @@ class AboutBox;
 class SettingsDialog : public QDialog {
     Q_OBJECT
   public:
-    // Builds the controls and runs FormCreate (failures shown in an error box).
+    // Builds the controls and loads the settings (failures shown in an error box).
     explicit SettingsDialog(platform::Services& services, QWidget* parent = nullptr);
     ~SettingsDialog() override;
 
@@ -33,15 +32,22 @@ class SettingsDialog : public QDialog {
 
     // The event handlers. The buttons and bars call them through the message loop's failure
     // handling; they are public so that they can be driven directly as well.
-    void FormCreate();
-    void ScrollbarDelayScroll();
-    void ScrollBarHScroll();
-    void ScrollBarWScroll();
-    void cmdcloseClick();
-    void cmdhelpClick();
-    void cmdmoreClick();
-    void cmdwavClick();
-    void cmdwavdClick();
+
+    // Loads the settings file into the controls, or creates it with the first-run values.
+    void load();
+    // A scroll bar moved: its label shows the new position.
+    void showDelay();
+    void showCustomHeight();
+    void showCustomWidth();
+    // OK: writes the choices to the settings file and ends the dialog.
+    void saveAndClose();
+    // About: the about box, modally.
+    void showAbout();
+    // More Software: the downloads site in the browser, or where to find it.
+    void openMoreSoftware();
+    // The sound list editor: each change is written to the file at once.
+    void addSound();
+    void removeSelectedSound();
 
     // The settings path of this run, the sound slot table (slot N at index N - 1) and the sound
     // count, as the dialog holds them.
@@ -61,6 +67,8 @@ class SettingsDialog : public QDialog {
     void appendSound(const std::string& path);
     void connectHandlers();
     void runGuarded(void (SettingsDialog::*handler)());
+    QRadioButton* modeButton(settings::DisplayMode mode) const;
+    QRadioButton* schemeButton(settings::ColourScheme scheme) const;
 
     platform::Services& services_;
     AboutBox* about_ = nullptr;
@@ -70,47 +78,25 @@ class SettingsDialog : public QDialog {
     std::array<std::string, settings::kSoundSlots> slots_;
     std::int16_t soundCount_ = 0;
 
-    QLabel* Label1 = nullptr;
-    QListWidget* ListBox2 = nullptr;
-    QGroupBox* GroupBox4 = nullptr;
-    QPushButton* cmdwav = nullptr;
-    QPushButton* cmdwavd = nullptr;
-    QRadioButton* radsndon = nullptr;
-    QRadioButton* radsndof = nullptr;
-    QGroupBox* GroupBox3 = nullptr;
-    QScrollBar* ScrollbarDelay = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Lbldelay = nullptr;
-    QGroupBox* GroupBox6 = nullptr;
-    QRadioButton* radpicst = nullptr;
-    QRadioButton* radpicde = nullptr;
-    QRadioButton* radpicin = nullptr;
-    QRadioButton* radpicti = nullptr;
-    QRadioButton* Radoverlap = nullptr;
-    QRadioButton* Radslide = nullptr;
-    QRadioButton* RadRollDown = nullptr;
-    QRadioButton* Radpictcust = nullptr;
-    QGroupBox* GroupBox7 = nullptr;
-    QLabel* Label3 = nullptr;
-    QScrollBar* ScrollBarW = nullptr;
-    QLabel* Lblwidth = nullptr;
-    QLabel* Label2 = nullptr;
-    QScrollBar* ScrollBarH = nullptr;
-    QLabel* Lblheight = nullptr;
-    QGroupBox* GroupBox5 = nullptr;
-    QRadioButton* Radseq = nullptr;
-    QRadioButton* Radran = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QRadioButton* radcol1 = nullptr;
-    QRadioButton* radcol2 = nullptr;
-    QRadioButton* radcol3 = nullptr;
-    QRadioButton* Radcol4 = nullptr;
-    QPushButton* cmdmore = nullptr;
-    QPushButton* cmdhelp = nullptr;
-    QPushButton* cmdclose = nullptr;
-
-    // Display modes 1 to 8, in mode order.
-    std::array<QRadioButton*, 8> modeButtons_{};
+    // The controls the handlers read or change.
+    QListWidget* soundList_ = nullptr;
+    QPushButton* addSoundButton_ = nullptr;
+    QPushButton* removeSoundButton_ = nullptr;
+    QRadioButton* soundOn_ = nullptr;
+    QRadioButton* soundOff_ = nullptr;
+    QScrollBar* delayBar_ = nullptr;
+    QLabel* delayLabel_ = nullptr;
+    QScrollBar* widthBar_ = nullptr;
+    QLabel* widthLabel_ = nullptr;
+    QScrollBar* heightBar_ = nullptr;
+    QLabel* heightLabel_ = nullptr;
+    QRadioButton* inOrder_ = nullptr;
+    QRadioButton* atRandom_ = nullptr;
+    QPushButton* moreSoftwareButton_ = nullptr;
+    QPushButton* aboutButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    std::array<QRadioButton*, 8> modeButtons_{};    // in mode order, 1 to 8
+    std::array<QRadioButton*, 4> schemeButtons_{};  // in scheme order, 1 to 4
 };
 
 // The filter of the open-file dialog that picks a sound file.

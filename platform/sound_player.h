@@ -1,4 +1,4 @@
-// The sound player MediaPlayer1: at most one open sound file at a time.
+// The sound player: at most one open sound file at a time.
 #pragma once
 
 #include <functional>

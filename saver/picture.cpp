@@ -1,9 +1,8 @@
-// Pictures: JPEG files (header on load, pixels on first use) and Windows bitmaps.
+// Pictures: JPEG files (header on load, pixels on first use) and the stored fallback picture.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -175,156 +174,6 @@ bool decodeJpeg(const std::vector<std::uint8_t>& bytes, QImage& out) {
     return true;
 }
 
-// --- Windows bitmaps ---------------------------------------------------------------------------
-
-class ByteReader {
-  public:
-    explicit ByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    bool has(std::uint64_t offset, std::uint64_t count) const {
-        return offset <= bytes_.size() && count <= bytes_.size() - offset;
-    }
-    std::uint32_t u16(std::uint64_t at) const {
-        return bytes_[at] | static_cast<std::uint32_t>(bytes_[at + 1]) << 8;
-    }
-    std::uint32_t u32(std::uint64_t at) const { return u16(at) | u16(at + 2) << 16; }
-    std::int32_t s32(std::uint64_t at) const { return static_cast<std::int32_t>(u32(at)); }
-    const std::uint8_t* at(std::uint64_t offset) const { return bytes_.data() + offset; }
-    std::uint64_t size() const { return bytes_.size(); }
-
-  private:
-    std::span<const std::uint8_t> bytes_;
-};
-
-[[noreturn]] void badBitmap(const char* why) {
-    throw PictureError(std::string("bitmap: ") + why);
-}
-
-// One colour channel of a 16- or 32-bit pixel under its bit mask, scaled to 0..255.
-struct Channel {
-    std::uint32_t mask = 0;
-    int shift = 0;
-    std::uint32_t max = 0;
-    explicit Channel(std::uint32_t m = 0) : mask(m) {
-        if (mask == 0) return;
-        while (((mask >> shift) & 1u) == 0) ++shift;
-        max = mask >> shift;
-    }
-    int value(std::uint32_t pixel) const {
-        if (max == 0) return 0;
-        const std::uint64_t v = (pixel & mask) >> shift;
-        return static_cast<int>((v * 255 + max / 2) / max);
-    }
-};
-
-QImage decodeBitmap(std::span<const std::uint8_t> bytes) {
-    const ByteReader in(bytes);
-    constexpr std::uint64_t kFileHeader = 14;
-    if (!in.has(0, kFileHeader + 4) || bytes[0] != 'B' || bytes[1] != 'M')
-        badBitmap("not a bitmap");
-    const std::uint64_t pixelOffset = in.u32(10);
-    const std::uint64_t infoSize = in.u32(kFileHeader);
-    if (!in.has(kFileHeader, infoSize)) badBitmap("header past the end");
-
-    std::int64_t width = 0, height = 0;
-    std::uint32_t bitCount = 0, compression = 0, coloursUsed = 0;
-    std::uint64_t paletteEntry = 4;
-    if (infoSize == 12) {  // core header
-        width = in.u16(kFileHeader + 4);
-        height = static_cast<std::int16_t>(in.u16(kFileHeader + 6));
-        bitCount = in.u16(kFileHeader + 10);
-        paletteEntry = 3;
-    } else if (infoSize >= 40 && infoSize <= 1024) {
-        width = in.s32(kFileHeader + 4);
-        height = in.s32(kFileHeader + 8);
-        bitCount = in.u16(kFileHeader + 14);
-        compression = in.u32(kFileHeader + 16);
-        coloursUsed = in.u32(kFileHeader + 32);
-    } else {
-        badBitmap("unknown header");
-    }
-    const bool topDown = height < 0;
-    if (topDown) height = -height;  // 64-bit: -INT32_MIN is fine
-    if (width <= 0 || height <= 0) badBitmap("no pixels");
-    if (width * height > Picture::kMaxPixels) badBitmap("too large");
-
-    // Masks: BI_BITFIELDS (3) keeps them after the 40-byte header (or inside a larger one).
-    std::uint32_t masks[3] = {0, 0, 0};
-    std::uint64_t paletteOffset = kFileHeader + infoSize;
-    if (compression == 3) {
-        if (bitCount != 16 && bitCount != 32) badBitmap("bit fields need 16 or 32 bits");
-        if (!in.has(kFileHeader + 40, 12)) badBitmap("masks past the end");
-        for (int i = 0; i < 3; ++i)
-            masks[i] = in.u32(kFileHeader + 40 + 4 * static_cast<unsigned>(i));
-        if (infoSize == 40) paletteOffset += 12;
-    } else if (compression != 0) {
-        badBitmap("compressed bitmaps are not supported");
-    } else if (bitCount == 16) {
-        masks[0] = 0x7c00, masks[1] = 0x03e0, masks[2] = 0x001f;
-    } else if (bitCount == 32) {
-        masks[0] = 0xff0000, masks[1] = 0x00ff00, masks[2] = 0x0000ff;
-    }
-
-    std::vector<QRgb> palette;
-    if (bitCount == 1 || bitCount == 4 || bitCount == 8) {
-        const std::uint32_t full = 1u << bitCount;
-        const std::uint32_t count = coloursUsed == 0 || coloursUsed > full ? full : coloursUsed;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::uint64_t at = paletteOffset + i * paletteEntry;
-            // A short palette (or one that runs into the pixels): missing entries are black.
-            if (at + paletteEntry > pixelOffset || !in.has(at, 3)) break;
-            palette.push_back(qRgb(bytes[at + 2], bytes[at + 1], bytes[at]));
-        }
-        palette.resize(full, qRgb(0, 0, 0));
-    } else if (bitCount != 16 && bitCount != 24 && bitCount != 32) {
-        badBitmap("unsupported bit count");
-    }
-
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) / 32) * 4;
-    if (!in.has(pixelOffset, stride * static_cast<std::uint64_t>(height)))
-        badBitmap("pixels past the end");
-
-    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
-    if (image.isNull()) badBitmap("no memory for the pixels");
-    const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
-    for (std::int64_t y = 0; y < height; ++y) {
-        const std::int64_t storedRow = topDown ? y : height - 1 - y;
-        const std::uint8_t* src =
-            in.at(pixelOffset + static_cast<std::uint64_t>(storedRow) * stride);
-        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-        for (std::int64_t x = 0; x < width; ++x) {
-            switch (bitCount) {
-                case 1:
-                    dst[x] = palette[(src[x / 8] >> (7 - x % 8)) & 1];
-                    break;
-                case 4:
-                    dst[x] = palette[(src[x / 2] >> (x % 2 ? 0 : 4)) & 0xf];
-                    break;
-                case 8:
-                    dst[x] = palette[src[x]];
-                    break;
-                case 24:
-                    dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
-                    break;
-                case 16: {
-                    const std::uint32_t p = src[2 * x] | static_cast<std::uint32_t>(src[2 * x + 1])
-                                                             << 8;
-                    dst[x] = qRgb(red.value(p), green.value(p), blue.value(p));
-                    break;
-                }
-                default: {
-                    const std::uint8_t* q = src + 4 * x;
-                    const std::uint32_t p = q[0] | static_cast<std::uint32_t>(q[1]) << 8 |
-                                            static_cast<std::uint32_t>(q[2]) << 16 |
-                                            static_cast<std::uint32_t>(q[3]) << 24;
-                    dst[x] = qRgb(red.value(p), green.value(p), blue.value(p));
-                    break;
-                }
-            }
-        }
-    }
-    return image;
-}
-
 }  // namespace
 
 Picture::Picture() = default;
@@ -342,15 +191,6 @@ Picture Picture::loadJpeg(const std::string& path) {
     picture.data_->height = header.height;
     picture.data_->jpeg = std::move(bytes);
     return picture;
-}
-
-Picture Picture::loadBmp(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = readWholeFile(path);
-    return fromBmpBytes(bytes);
-}
-
-Picture Picture::fromBmpBytes(std::span<const std::uint8_t> bytes) {
-    return fromImage(decodeBitmap(bytes));
 }
 
 Picture Picture::fromImage(const QImage& image) {
@@ -400,15 +240,8 @@ void Picture::setFallback(const Picture& fallback) {
 Picture fallbackPicture() {
     static const Picture stored = [] {
         initSaverResources();
-        QFile file(QStringLiteral(":/fallback.bmp"));
-        if (!file.open(QIODevice::ReadOnly)) return Picture();
-        const QByteArray bytes = file.readAll();
-        try {
-            return Picture::fromBmpBytes({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                          static_cast<std::size_t>(bytes.size())});
-        } catch (const PictureError&) {
-            return Picture();
-        }
+        // The one bitmap the program reads; Qt's own reader decodes it (null when missing).
+        return Picture::fromImage(QImage(QStringLiteral(":/fallback.bmp"), "BMP"));
     }();
     return stored;
 }

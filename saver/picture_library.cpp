@@ -10,6 +10,8 @@
 #include <cstdint>
 
 #include "platform/files.h"
+#include "platform/text.h"
+#include "saver/log.h"
 
 namespace fellridge::saver {
 
@@ -88,18 +90,6 @@ void copyStoredPicture(const std::string& source, const std::string& destination
     out.close();
 }
 
-bool isBitmapPath(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string extension = name.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return extension == ".BMP";
-}
-
 PictureLibrary::PictureLibrary(SaverState& state, Surface& surface, platform::MessageBoxes& boxes,
                                RandomDraw& random, std::function<void()> chooseNextSound)
     : state_(state),
@@ -109,17 +99,19 @@ PictureLibrary::PictureLibrary(SaverState& state, Surface& surface, platform::Me
       chooseNextSound_(std::move(chooseNextSound)) {}
 
 PrepareResult PictureLibrary::prepare() {
-    state_.pictureDirectory = state_.windowsDirectory + "/";
-    const std::string& dir = state_.pictureDirectory;
-    if (!platform::files::isFile(dir + kStored[0]) || !platform::files::isFile(dir + kStored[1])) {
+    state_.pictureDirectory = state_.windowsDirectory;
+    const auto in = [this](const char* name) {
+        return platform::text::joinPath(state_.pictureDirectory, name);
+    };
+    if (!platform::files::isFile(in(kStored[0])) || !platform::files::isFile(in(kStored[1]))) {
         state_.pictureList.clear();
         state_.pictureCount = 0;
         boxes_.show(platform::BoxKind::Plain, kCriticalFilesMessage);
         return PrepareResult::CriticalPicturesMissing;
     }
-    for (int n = 0; n < 7; ++n) copyStoredPicture(dir + kStored[n], dir + kTemporary[n]);
+    for (int n = 0; n < 7; ++n) copyStoredPicture(in(kStored[n]), in(kTemporary[n]));
     state_.pictureList.clear();
-    for (const char* name : kTemporary) state_.pictureList.push_back(dir + name);
+    for (const char* name : kTemporary) state_.pictureList.push_back(in(name));
     state_.pictureCount = 7;
     return PrepareResult::Completed;
 }
@@ -127,7 +119,7 @@ PrepareResult PictureLibrary::prepare() {
 void PictureLibrary::loadNext() {
     const std::int32_t count = state_.pictureCount;
     std::int32_t n = 0;
-    if (state_.inOrder) {
+    if (state_.options.inOrder) {
         n = state_.pictureMark + 1;
         if (n > count) n = 1;
         state_.pictureMark = n;
@@ -141,15 +133,12 @@ void PictureLibrary::loadNext() {
     if (n >= 1 && static_cast<std::size_t>(n) <= state_.pictureList.size()) {
         const std::string& path = state_.pictureList[static_cast<std::size_t>(n - 1)];
         try {
-            if (isBitmapPath(path)) {
-                surface_.setPicture(Slot::LoadBuffer, Picture::loadBmp(path));
-            } else {
-                surface_.setPicture(Slot::LoadBuffer, Picture());
-                surface_.setPicture(Slot::LoadBuffer, Picture::loadJpeg(path));
-            }
+            surface_.setPicture(Slot::LoadBuffer, Picture());
+            surface_.setPicture(Slot::LoadBuffer, Picture::loadJpeg(path));
             loaded = true;
-        } catch (const std::exception&) {
+        } catch (const std::exception& failure) {
             // Any load failure shows the fallback picture instead; the slideshow goes on.
+            qCInfo(saverLog, "picture %s not shown: %s", path.c_str(), failure.what());
         }
     }
     if (!loaded) surface_.copyPicture(Slot::Fallback, Slot::LoadBuffer);
@@ -160,10 +149,13 @@ void PictureLibrary::deleteTemporary() {
     const std::string& dir = state_.pictureDirectory;
     if (dir.empty()) return;
     try {
-        for (const std::string& name : platform::files::search(dir, "kvp*.jpg"))
-            platform::files::remove(dir + name);
-    } catch (const std::exception&) {
+        for (const std::string& name : platform::files::search(dir, "kvp*.jpg")) {
+            const std::string path = platform::text::joinPath(dir, name);
+            if (!platform::files::remove(path)) qCInfo(saverLog, "%s not deleted", path.c_str());
+        }
+    } catch (const std::exception& failure) {
         // Deletions are best effort: the stop routine goes on whatever happens here.
+        qCInfo(saverLog, "temporary pictures not deleted: %s", failure.what());
     }
 }
 

@@ -21,10 +21,6 @@ inline constexpr const char* kCriticalFilesMessage =
 // a 2048-byte buffer. The source is opened for reading only. Throws IoFailure.
 void copyStoredPicture(const std::string& source, const std::string& destination);
 
-// True when the path's extension (from the last '.' of its last component), upper-cased, is
-// ".BMP".
-bool isBitmapPath(const std::string& path);
-
 class PictureLibrary {
   public:
     // chooseNextSound runs at the end of every loadNext.

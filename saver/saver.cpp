@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/text.h"
+#include "saver/log.h"
 #include "settings/settings.h"
 
 namespace fellridge::saver {
@@ -60,9 +62,7 @@ bool isInputMessage(int message) {
 // a missing library or entry ends it.
 bool passwordWanted(const platform::Registry::Value& value) {
     if (value.isDword) return value.dword != 0;
-    std::string_view text = value.text;
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    const std::string_view text = platform::text::trim(value.text);
     long long number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (error == std::errc() && end == text.data() + text.size()) return number != 0;
@@ -70,19 +70,20 @@ bool passwordWanted(const platform::Registry::Value& value) {
 }
 
 std::int32_t half(std::int32_t size) {
-    return static_cast<std::int32_t>(settings::roundHalfEven(size / 2.0));
+    return static_cast<std::int32_t>(platform::text::divideRoundHalfEven(size, 2));
 }
 
 }  // namespace
 
-Rgb schemeColour(std::int32_t scheme, std::int32_t tickCounter) {
+Rgb schemeColour(settings::ColourScheme scheme, std::int32_t tickCounter) {
     static constexpr Rgb kBlack{0, 0, 0};
     static constexpr Rgb kSchemes[3][4] = {
         {kBlack, {128, 128, 128}, {192, 192, 192}, {255, 255, 255}},
         {{0, 0, 128}, kBlack, {128, 0, 128}, {128, 0, 0}},
         {{0, 128, 0}, {0, 255, 255}, {255, 0, 255}, {255, 255, 0}},
     };
-    if (scheme < 1 || scheme > 3) return kBlack;  // scheme 4, "Black Only"
+    const auto row = static_cast<std::int32_t>(scheme) - 1;
+    if (row < 0 || row > 2) return kBlack;  // black only
     int column = 3;
     if (tickCounter <= 4) {
         column = 0;
@@ -91,7 +92,7 @@ Rgb schemeColour(std::int32_t scheme, std::int32_t tickCounter) {
     } else if (tickCounter <= 14) {
         column = 2;
     }
-    return kSchemes[scheme - 1][column];
+    return kSchemes[row][column];
 }
 
 Saver::Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
@@ -106,10 +107,10 @@ Saver::Saver(platform::Services& services, Surface& surface, platform::Timer& ti
       pictures_(state_, surface, *services.boxes, random_, [this] { sound_.chooseNext(); }) {
     // A failing tick ends that tick only: its text is shown and the slideshow goes on.
     timer_.setHandler([this] { platform::runHandler(*services_.boxes, [this] { tick(); }); });
-    player_.setNotify([this] { playerNotify(); });
+    player_.setNotify([this] { onPlaybackEnded(); });
 }
 
-void Saver::formCreate() {
+void Saver::start() {
     services_.saverRunning->set(true);
 
     // Without a settings file nothing below can be read. The failure is shown, and the saver
@@ -122,12 +123,10 @@ void Saver::formCreate() {
     });
 
     state_.intervalPending = true;
-    state_.inOrder = true;
+    state_.options = settings::Options{};
     state_.inputGuard = false;
     state_.soundOn = false;
     services_.cursor->show(false);
-    state_.displayMode = 3;
-    state_.colorScheme = 4;
     state_.pictureMark = 0;
     state_.tickCounter = 0;
     surface_.setBackground({0, 0, 0});
@@ -141,14 +140,8 @@ void Saver::formCreate() {
     // leaves the window black, without a timer.
     const bool ready = platform::runHandler(*services_.boxes, [this] {
         settings::markSaverStart(state_.settingsPath);
-        const settings::SaverOptions options = settings::readSaverOptions(state_.settingsPath);
-        state_.soundOn = options.sound;
-        state_.inOrder = options.inOrder;
-        state_.colorScheme = options.color;
-        state_.displayMode = options.picdis;
-        state_.delay = options.time;
-        state_.customHeight = options.height;
-        state_.customWidth = options.width;
+        state_.options = settings::readOptions(state_.settingsPath);
+        state_.soundOn = state_.options.sound;
         if (pictures_.prepare() == PrepareResult::CriticalPicturesMissing) return;
         sound_.readSoundList();
     });
@@ -202,9 +195,8 @@ void Saver::passwordCheck() {
     services_.cursor->show(true);
     ScopeExit hideAgain([this] { services_.cursor->show(false); });
 
-    std::string path = services_.environment->systemDirectory();
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += kPasswordLibrary;
+    const std::string path =
+        platform::text::joinPath(services_.environment->systemDirectory(), kPasswordLibrary);
 
     platform::Libraries& libraries = *services_.libraries;
     const platform::Libraries::Handle library = libraries.load(path);
@@ -226,7 +218,8 @@ void Saver::stopRoutine() {
     // A player failure turns into silence; it must never keep the saver from ending.
     try {
         sound_.stopAtExit();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        qCInfo(saverLog, "sound not stopped: %s", failure.what());
     }
     services_.saverRunning->set(false);
     pictures_.deleteTemporary();
@@ -237,8 +230,8 @@ void Saver::enableTimer() {
     if (!state_.stopped) timer_.setEnabled(true);
 }
 
-void Saver::playerNotify() {
-    sound_.onNotify();
+void Saver::onPlaybackEnded() {
+    sound_.onPlaybackEnded();
 }
 
 void Saver::tick() {
@@ -250,42 +243,41 @@ void Saver::tick() {
     if (state_.intervalPending) {
         state_.intervalPending = false;
         // 0 or negative gives no further ticks (the timer's contract): the first picture stays.
-        timer_.setInterval(state_.delay);
+        timer_.setInterval(state_.options.delay);
     }
 
     sound_.restartIfStopped();
 
-    switch (state_.displayMode) {
-        case 1:
-            modeStretch();
+    using settings::DisplayMode;
+    switch (state_.options.mode) {
+        case DisplayMode::Stretch:
+            showStretched();
             break;
-        case 2:
-            modeCentred(false);
+        case DisplayMode::Centred:
+            showCentred(false);
             break;
-        case 3:
-            modePictureInPicture();
+        case DisplayMode::PictureInPicture:
+            showPictureInPicture();
             break;
-        case 4:
-            modeTiled();
+        case DisplayMode::Tiled:
+            showTiled();
             break;
-        case 5:
-            modeCentred(true);
+        case DisplayMode::CustomSize:
+            showCentred(true);
             break;
-        case 6:
-            modeOverlap();
+        case DisplayMode::Overlap:
+            drawOverlapping();
             break;
-        case 7:
-            modeSlide();
+        case DisplayMode::Slide:
+            slideIn();
             break;
-        case 8:
-            modeRollDown();
-            break;
-        default:
+        case DisplayMode::RollDown:
+            rollDown();
             break;
     }
 }
 
-void Saver::modeStretch() {
+void Saver::showStretched() {
     surface_.hide(Slot::Front);
     surface_.clear(Slot::Front);
     pictures_.loadNext();
@@ -299,8 +291,8 @@ void Saver::modeStretch() {
     surface_.show(Slot::Front);
 }
 
-void Saver::modeCentred(bool custom) {
-    surface_.setBackground(schemeColour(state_.colorScheme, state_.tickCounter));
+void Saver::showCentred(bool custom) {
+    surface_.setBackground(schemeColour(state_.options.scheme, state_.tickCounter));
     surface_.hide(Slot::Front);
     surface_.clear(Slot::Front);
     pictures_.loadNext();
@@ -311,14 +303,14 @@ void Saver::modeCentred(bool custom) {
         // A slot has no negative size: a negative setting gives a slot without area, which
         // shows nothing, as a size of 0 does.
         surface_.setStretch(Slot::Front, true);
-        surface_.setWidth(Slot::Front, std::max<std::int32_t>(state_.customWidth, 0));
-        surface_.setHeight(Slot::Front, std::max<std::int32_t>(state_.customHeight, 0));
+        surface_.setWidth(Slot::Front, std::max<std::int32_t>(state_.options.width, 0));
+        surface_.setHeight(Slot::Front, std::max<std::int32_t>(state_.options.height, 0));
     }
     surface_.centreFront();
     surface_.show(Slot::Front);
 }
 
-void Saver::modePictureInPicture() {
+void Saver::showPictureInPicture() {
     surface_.hide(Slot::Front);
     surface_.clear(Slot::Backdrop);
     surface_.copyPicture(Slot::Front, Slot::Backdrop);
@@ -335,7 +327,7 @@ void Saver::modePictureInPicture() {
     surface_.show(Slot::Front);
 }
 
-void Saver::modeTiled() {
+void Saver::showTiled() {
     const std::int32_t q = state_.quadrant;
     Slot slot = Slot::BottomRight;
     if (q == 1) {
@@ -368,7 +360,7 @@ void Saver::modeTiled() {
     state_.quadrant = (q >= 1 && q <= 3) ? q + 1 : 1;
 }
 
-void Saver::modeOverlap() {
+void Saver::drawOverlapping() {
     surface_.hide(Slot::Front);
     pictures_.loadNext();
     // A picture that can't be made or drawn ends this tick's drawing without a message.
@@ -383,7 +375,7 @@ void Saver::modeOverlap() {
         const auto range = [](std::int32_t screen, std::int32_t size) -> std::uint32_t {
             // Larger than the screen: it starts in the first quarter and runs past the edge.
             if (size > screen)
-                return static_cast<std::uint32_t>(settings::roundHalfEven(screen / 4.0));
+                return static_cast<std::uint32_t>(platform::text::divideRoundHalfEven(screen, 4));
             return static_cast<std::uint32_t>(screen - size);
         };
         const auto y = static_cast<std::int32_t>(random_.draw(range(sh, h)));
@@ -391,11 +383,12 @@ void Saver::modeOverlap() {
 
         surface_.clear(Slot::LoadBuffer);
         surface_.copyToSurface({x, y, x + w, y + h}, copy, {0, 0, w, h});
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        qCInfo(saverLog, "overlapping picture not drawn: %s", failure.what());
     }
 }
 
-void Saver::modeSlide() {
+void Saver::slideIn() {
     timer_.setEnabled(false);
     // The timer comes back on however the slide ends, unless the stop routine has run.
     ScopeExit restart([this] { enableTimer(); });
@@ -455,11 +448,13 @@ void Saver::modeSlide() {
             surface_.copyToSurface(target, copy, source);
             services_.events->processPending();
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        // A picture that can't be made or drawn ends this slide without a message.
+        qCInfo(saverLog, "slide not drawn: %s", failure.what());
     }
 }
 
-void Saver::modeRollDown() {
+void Saver::rollDown() {
     timer_.setEnabled(false);
     // Also when a failure propagates: the timer comes back unless the stop routine has run.
     ScopeExit restart([this] {

@@ -37,8 +37,9 @@ inline constexpr int RButtonDown = 516;
 inline constexpr int MButtonDown = 519;
 }  // namespace message
 
-// The four colours of each scheme (1..4), as the tick counter selects them.
-Rgb schemeColour(std::int32_t scheme, std::int32_t tickCounter);
+// The scheme's background colour for the tick counter: each scheme has four colours that
+// follow each other as the counter runs from 1 to 21.
+Rgb schemeColour(settings::ColourScheme scheme, std::int32_t tickCounter);
 
 class Saver {
   public:
@@ -47,21 +48,21 @@ class Saver {
     Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
           platform::SoundPlayer& player, SaverHost& window);
 
-    // FormCreate: the start-up sequence, in order. Failures of its settings/pictures step are
-    // shown in an error box and end the sequence; the window is shown all the same. A settings
-    // file that can't be created is shown too, and the input hook is still installed, so that
-    // input can end the black window.
-    void formCreate();
+    // The start-up sequence, run while the window is created. Failures of its settings/pictures
+    // step are shown in an error box and end the sequence; the window is shown all the same. A
+    // settings file that can't be created is shown too, and the input hook is still installed,
+    // so that input can end the black window.
+    void start();
     // The application-wide hook: every message of the program, as its Windows number.
     void inputHook(int message);
     // Ends the slideshow: timer off, abort flag, sound stopped, platform told, temporary
     // pictures deleted, window closed. Repeatable without further effect. From then on the
     // timer is never enabled again and a tick returns at once.
     void stopRoutine();
-    // Timer1's tick.
+    // The slideshow timer's tick.
     void tick();
-    // MediaPlayer1's end-of-playback notice.
-    void playerNotify();
+    // The sound player's notice that the current sound has ended.
+    void onPlaybackEnded();
 
     SaverState& state() { return state_; }
     PictureLibrary& pictures() { return pictures_; }
@@ -72,13 +73,13 @@ class Saver {
     void passwordCheck();
     void enableTimer();
 
-    void modeStretch();
-    void modeCentred(bool custom);
-    void modePictureInPicture();
-    void modeTiled();
-    void modeOverlap();
-    void modeSlide();
-    void modeRollDown();
+    void showStretched();
+    void showCentred(bool custom);
+    void showPictureInPicture();
+    void showTiled();
+    void drawOverlapping();
+    void slideIn();
+    void rollDown();
 
     platform::Services& services_;
     Surface& surface_;

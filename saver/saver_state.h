@@ -1,9 +1,11 @@
-// The saver's process-wide values, shared by its lifecycle, picture library, tick and sound.
+// The saver's values for one run, shared by its lifecycle, picture library, tick and sound.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "settings/settings.h"
 
 namespace fellridge::saver {
 
@@ -11,29 +13,24 @@ struct SaverState {
     std::string windowsDirectory;
     std::string settingsPath;
 
+    // The choices read from the settings file at the start.
+    settings::Options options;
+
     // Picture library.
-    std::string pictureDirectory;          // empty until prepare pictures runs
+    std::string pictureDirectory;          // empty until the pictures are prepared
     std::vector<std::string> pictureList;  // entry N - 1 is picture N
     std::int32_t pictureCount = 0;
-    std::int32_t pictureMark = 0;
-    bool inOrder = true;
+    std::int32_t pictureMark = 0;  // the last picture shown in order
 
-    // Settings values.
-    std::int32_t displayMode = 3;
-    std::int32_t colorScheme = 4;
-    std::int32_t delay = 0;
-    std::int32_t customHeight = 0;
-    std::int32_t customWidth = 0;
-
-    // Sound.
+    // Sound: on while the settings ask for it and the player has not failed.
     bool soundOn = false;
     std::vector<std::string> soundList;
     std::string currentSound;
 
     // Slideshow.
-    bool intervalPending = true;
+    bool intervalPending = true;  // the first tick sets the timer to the delay
     std::int32_t tickCounter = 0;
-    std::int32_t quadrant = 1;
+    std::int32_t quadrant = 1;  // the tiled mode's next quarter, 1 to 4
     bool abort = false;
     bool inputGuard = false;
     bool stopped = false;  // the stop routine has run: no tick may run after it

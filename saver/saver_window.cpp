@@ -63,7 +63,7 @@ SaverWindow::SaverWindow(platform::Services& services)
     saver_ = std::make_unique<Saver>(services_, *surface_, timer_, *player_, *this);
 
     // A failure inside creation ends the creation handler; the window is shown all the same.
-    platform::runHandler(*services_.boxes, [this] { saver_->formCreate(); });
+    platform::runHandler(*services_.boxes, [this] { saver_->start(); });
     created_ = true;
 }
 

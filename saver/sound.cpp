@@ -1,6 +1,7 @@
 #include "saver/sound.h"
 
 #include "platform/files.h"
+#include "saver/log.h"
 #include "settings/settings.h"
 
 namespace fellridge::saver {
@@ -10,8 +11,8 @@ Sound::Sound(SaverState& state, platform::SoundPlayer& player, RandomDraw& rando
 
 void Sound::readSoundList() {
     state_.soundList.clear();
-    const auto slots = settings::readSoundSlots(state_.settingsPath);
-    for (const std::string& value : slots) {
+    const auto entries = settings::readSoundSlots(state_.settingsPath);
+    for (const std::string& value : entries) {
         if (settings::isEmptySlot(value)) continue;
         if (platform::files::isFile(value)) {
             state_.soundList.push_back(value);
@@ -30,8 +31,10 @@ void Sound::startSound() {
         player_.setDeviceTypeAutomatic();
         player_.open();
         player_.play();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
         // The player failed (file gone, not a sound, no audio device): silence for the run.
+        qCInfo(saverLog, "sound off for this run: %s: %s", state_.currentSound.c_str(),
+               failure.what());
         state_.soundOn = false;
     }
 }
@@ -49,11 +52,12 @@ void Sound::chooseNext() {
     state_.currentSound = state_.soundList[random_.draw(count)];
 }
 
-void Sound::onNotify() {
+void Sound::onPlaybackEnded() {
     try {
         player_.stop();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
         // Only an open player is ever stopped here; a refusal changes nothing.
+        qCInfo(saverLog, "player not stopped at the end of a sound: %s", failure.what());
     }
 }
 
@@ -61,8 +65,9 @@ void Sound::stopAtExit() {
     if (player_.mode() != platform::PlayerMode::Playing) return;
     try {
         player_.stop();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
         // The run is ending; a player that can't stop is released with the window.
+        qCInfo(saverLog, "player not stopped at the end of the run: %s", failure.what());
     }
 }
 

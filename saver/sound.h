@@ -20,9 +20,10 @@ class Sound {
     void restartIfStopped();
     // After each picture load: a random entry of the list becomes the current sound.
     void chooseNext();
-    // MediaPlayer1Notify: the player's end-of-playback notice.
-    void onNotify();
-    // Stop routine: stops the player when it is playing.
+    // The player's notice that the sound has ended: the player is stopped, and the next tick
+    // starts the current sound.
+    void onPlaybackEnded();
+    // At the stop routine: stops the player when it is playing.
     void stopAtExit();
 
   private:

@@ -41,9 +41,6 @@ class Picture {
     // picture. Throws PictureError when the file is missing or unreadable, the header is broken,
     // or the picture is larger than kMaxPixels.
     static Picture loadJpeg(const std::string& path);
-    // Reads a Windows bitmap (24-bit and the other common forms). Throws PictureError.
-    static Picture loadBmp(const std::string& path);
-    static Picture fromBmpBytes(std::span<const std::uint8_t> bytes);
     // A picture of the given pixels (tests and the fallback picture use this).
     static Picture fromImage(const QImage& image);
 

@@ -14,38 +14,17 @@
 #include <utility>
 
 #include "platform/services.h"
+#include "platform/text.h"
 
 namespace fellridge::settings::profile {
 namespace {
 
-constexpr char kUpperOffset = 'a' - 'A';
-
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - kUpperOffset) : c;
-}
-
-std::string upperText(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = upper(c);
-    return result;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (upper(a[i]) != upper(b[i])) return false;
-    }
-    return true;
-}
+using platform::text::equalIgnoringCase;
+using platform::text::trim;
+using platform::text::upperAscii;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
 }
 
 // One line of the content: [begin, end) is its text without the line end, rawEnd is where its
@@ -154,7 +133,7 @@ std::vector<std::optional<std::string>> lookupMany(std::string_view content,
                                                    const std::vector<std::string>& keys) {
     std::vector<std::optional<std::string>> result(keys.size());
     std::unordered_map<std::string, std::vector<std::size_t>> wanted;
-    for (std::size_t i = 0; i < keys.size(); ++i) wanted[upperText(keys[i])].push_back(i);
+    for (std::size_t i = 0; i < keys.size(); ++i) wanted[upperAscii(keys[i])].push_back(i);
     std::size_t missing = wanted.size();
 
     Lines lines(content);
@@ -164,11 +143,11 @@ std::vector<std::optional<std::string>> lookupMany(std::string_view content,
         Parsed parsed = parse(lines.text(line));
         if (parsed.kind == Kind::Section) {
             if (inSection) break;  // only the first section of the name counts
-            inSection = sameName(parsed.name, section);
+            inSection = equalIgnoringCase(parsed.name, section);
             continue;
         }
         if (!inSection || parsed.kind != Kind::Key) continue;
-        auto found = wanted.find(upperText(parsed.name));
+        auto found = wanted.find(upperAscii(parsed.name));
         if (found == wanted.end() || found->second.empty()) continue;
         std::string value = readValue(parsed.value);
         for (std::size_t index : found->second) result[index] = value;
@@ -184,128 +163,105 @@ std::optional<std::string> lookup(std::string_view content, std::string_view sec
 }
 
 std::string applyWrites(std::string_view content, const std::vector<Entry>& entries) {
-    struct Located {
-        std::size_t begin = 0;
-        std::size_t rawEnd = 0;
-        std::string name;  // the key's spelling in the file, kept when its line is replaced
-    };
-    struct Plan {
+    // The keys to write, section by section in the order of their first entry. A key keeps the
+    // spelling of its first entry and takes the value of its last.
+    struct Key {
         std::string name;
-        bool found = false;
-        std::size_t insertAt = 0;  // after the section's last non-blank line
-        std::unordered_map<std::string, Located> located;
-        std::vector<std::string> added;
-        std::unordered_map<std::string, std::size_t> addedIndex;
+        std::string value;
+        bool written = false;  // replaced in its line of the file
     };
-    std::vector<Plan> plans;
-    std::unordered_map<std::string, std::size_t> planIndex;
-    std::unordered_map<std::string, std::size_t> wantedKeys;  // "SECTION\nKEY" -> plan
+    struct Section {
+        std::string name;
+        std::vector<Key> keys;
+        std::optional<std::size_t> lastLine;  // its last non-blank line, once found in the file
+    };
+    std::vector<Section> sections;
     for (const Entry& entry : entries) {
-        std::string sectionKey = upperText(entry.section);
-        auto [it, inserted] = planIndex.try_emplace(sectionKey, plans.size());
-        if (inserted) plans.push_back(Plan{entry.section, false, 0, {}, {}, {}});
-        wantedKeys.emplace(sectionKey + '\n' + upperText(entry.key), it->second);
+        auto section = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
+            return equalIgnoringCase(s.name, entry.section);
+        });
+        if (section == sections.end())
+            section = sections.insert(sections.end(), Section{entry.section, {}, std::nullopt});
+        auto key = std::find_if(section->keys.begin(), section->keys.end(),
+                                [&](const Key& k) { return equalIgnoringCase(k.name, entry.key); });
+        if (key == section->keys.end()) {
+            section->keys.push_back({entry.key, entry.value});
+        } else {
+            key->value = entry.value;
+        }
     }
 
-    // One pass over the content: where each wanted section is, where its new keys go, and the
-    // lines of the wanted keys that already exist.
-    Lines lines(content);
-    Line line;
-    Plan* current = nullptr;
-    std::string currentUpper;
-    while (lines.next(line)) {
-        Parsed parsed = parse(lines.text(line));
+    // Split: each line is its text up to the LF (a CR before it included) and whether an LF ends
+    // it; only the last line can lack one.
+    struct Line {
+        std::string text;
+        bool ended = false;
+    };
+    std::vector<Line> lines;
+    for (std::size_t pos = 0; pos < content.size();) {
+        const std::size_t lf = std::min(content.find('\n', pos), content.size());
+        lines.push_back({std::string(content.substr(pos, lf - pos)), lf < content.size()});
+        pos = lf + 1;
+    }
+
+    // Edit: in the first section of each name, the first line of each key is rewritten in place
+    // (keeping the file's spelling of the key); new keys go after the section's last non-blank
+    // line.
+    Section* current = nullptr;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view text = lines[i].text;
+        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        const Parsed parsed = parse(text);
         if (parsed.kind == Kind::Section) {
             current = nullptr;
-            currentUpper = upperText(parsed.name);
-            auto it = planIndex.find(currentUpper);
-            if (it != planIndex.end() && !plans[it->second].found) {
-                current = &plans[it->second];
-                current->found = true;
-                current->insertAt = line.next;
+            for (Section& section : sections) {
+                if (!section.lastLine && equalIgnoringCase(section.name, parsed.name)) {
+                    current = &section;
+                    current->lastLine = i;
+                }
             }
             continue;
         }
         if (current == nullptr) continue;
-        if (parsed.kind != Kind::Blank) current->insertAt = line.next;
+        if (parsed.kind != Kind::Blank) current->lastLine = i;
         if (parsed.kind != Kind::Key) continue;
-        std::string keyUpper = upperText(parsed.name);
-        if (!wantedKeys.contains(currentUpper + '\n' + keyUpper)) continue;
-        current->located.try_emplace(keyUpper,
-                                     Located{line.begin, line.rawEnd, std::string(parsed.name)});
-    }
-
-    // Replacements by the start of their line; later entries for the same key overwrite.
-    struct Replacement {
-        std::size_t rawEnd;
-        std::string text;
-    };
-    std::unordered_map<std::size_t, Replacement> replacements;
-    for (const Entry& entry : entries) {
-        Plan& plan = plans[planIndex.at(upperText(entry.section))];
-        std::string keyUpper = upperText(entry.key);
-        if (auto it = plan.located.find(keyUpper); it != plan.located.end()) {
-            replacements[it->second.begin] =
-                Replacement{it->second.rawEnd, keyLine(it->second.name, entry.value)};
-        } else if (auto added = plan.addedIndex.find(keyUpper); added != plan.addedIndex.end()) {
-            // Keep the spelling of the key's first write in this access.
-            std::string& line = plan.added[added->second];
-            line = keyLine(std::string_view(line).substr(0, line.find('=')), entry.value);
-        } else {
-            plan.addedIndex.emplace(keyUpper, plan.added.size());
-            plan.added.push_back(keyLine(entry.key, entry.value));
+        for (Key& key : current->keys) {
+            if (!key.written && equalIgnoringCase(key.name, parsed.name)) {
+                lines[i].text = keyLine(parsed.name, key.value);
+                key.written = true;
+                break;
+            }
         }
     }
 
-    // Edits in content order; at one offset, insertions (after the line before) come first.
-    struct Edit {
-        std::size_t offset;
-        int order;  // 0 insert, 1 replace
-        std::size_t end;
-        const std::string* text;
-        const std::vector<std::string>* lines;
-    };
-    std::vector<Edit> edits;
-    for (const auto& [begin, replacement] : replacements) {
-        edits.push_back(Edit{begin, 1, replacement.rawEnd, &replacement.text, nullptr});
-    }
-    for (const Plan& plan : plans) {
-        if (plan.found && !plan.added.empty()) {
-            edits.push_back(Edit{plan.insertAt, 0, plan.insertAt, nullptr, &plan.added});
-        }
-    }
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
-        return a.offset != b.offset ? a.offset < b.offset : a.order < b.order;
-    });
-
+    // Join: the lines as they were or rewritten, each section's new keys after its last line,
+    // then the sections the file lacks. Whatever is added starts on a line of its own.
     std::string out;
     out.reserve(content.size() + entries.size() * 24 + 64);
-    auto endLine = [&out] {
+    const auto startLine = [&out] {
         if (!out.empty() && out.back() != '\n') out += '\n';
     };
-    std::size_t pos = 0;
-    for (const Edit& edit : edits) {
-        out.append(content.substr(pos, edit.offset - pos));
-        if (edit.order == 0) {
-            endLine();
-            for (const std::string& added : *edit.lines) {
-                out += added;
-                out += '\n';
-            }
-        } else {
-            out += *edit.text;
+    const auto addKeys = [&out, &startLine](const Section& section) {
+        for (const Key& key : section.keys) {
+            if (key.written) continue;
+            startLine();
+            out += keyLine(key.name, key.value) + '\n';
         }
-        pos = edit.end;
+    };
+    std::vector<const Section*> insertAfter(lines.size(), nullptr);
+    for (const Section& section : sections) {
+        if (section.lastLine) insertAfter[*section.lastLine] = &section;
     }
-    out.append(content.substr(pos));
-    for (const Plan& plan : plans) {
-        if (plan.found) continue;
-        endLine();
-        out += '[' + plan.name + "]\n";
-        for (const std::string& added : plan.added) {
-            out += added;
-            out += '\n';
-        }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        out += lines[i].text;
+        if (lines[i].ended) out += '\n';
+        if (insertAfter[i] != nullptr) addKeys(*insertAfter[i]);
+    }
+    for (const Section& section : sections) {
+        if (section.lastLine) continue;
+        startLine();
+        out += '[' + section.name + "]\n";
+        addKeys(section);
     }
     return out;
 }

@@ -2,12 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <cmath>
 #include <limits>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/text.h"
 #include "settings/profile.h"
 
 namespace fellridge::settings {
@@ -53,11 +53,6 @@ bool booleanOf(const std::optional<std::string>& value, bool fallback) {
     return integerOf(value, fallback ? 1 : 0) != 0;
 }
 
-// The raw Options values with the readers' defaults (Sound and Seq true, the rest -1).
-std::int32_t colorScheme(std::int32_t color) {
-    return (color >= 1 && color <= 3) ? color : 4;
-}
-
 void checkSlot(int slot) {
     if (slot < 1 || slot > kSoundSlots) {
         throw std::out_of_range("Sound slot " + std::to_string(slot) + " is not in 1 to 500");
@@ -72,7 +67,7 @@ std::string windowsDirectory(platform::Environment& environment) {
 }
 
 std::string settingsPath(const std::string& windowsDirectory) {
-    return windowsDirectory + "/" + kFileName;
+    return platform::text::joinPath(windowsDirectory, kFileName);
 }
 
 bool exists(const std::string& path) {
@@ -106,29 +101,31 @@ void markSaverStart(const std::string& path) {
 Options readOptions(const std::string& path) {
     Options options;
     const std::optional<std::string> content = profile::readFile(path);
-    if (!content) return options;  // defaults: sound on, in order, scheme 4, mode 8, raw -1
+    if (!content) return options;
     const auto values = profile::lookupMany(*content, kOptions, optionKeys());
     options.sound = booleanOf(values[kSound], true);
     options.inOrder = booleanOf(values[kSeq], true);
-    options.color = colorScheme(integerOf(values[kColor], -1));
-    const std::int32_t picdis = integerOf(values[kPicdis], -1);
-    options.picdis = (picdis >= 1 && picdis <= 8) ? picdis : 8;
-    options.time = integerOf(values[kTime], -1);
+    const std::int32_t scheme = integerOf(values[kColor], -1);
+    if (scheme >= 1 && scheme <= 3) options.scheme = static_cast<ColourScheme>(scheme);
+    const std::int32_t mode = integerOf(values[kPicdis], -1);
+    if (mode >= 1 && mode <= 8) options.mode = static_cast<DisplayMode>(mode);
+    options.delay = integerOf(values[kTime], -1);
     options.height = integerOf(values[kHeight], -1);
     options.width = integerOf(values[kWidth], -1);
     return options;
 }
 
-void writeDialogOk(const std::string& path, const DialogOk& values) {
-    profile::writeEntries(path, {
-                                    option("Sound", text(values.sound)),
-                                    option("Seq", text(values.inOrder)),
-                                    option("Color", text(values.color)),
-                                    option("Picdis", text(values.picdis)),
-                                    option("Time", text(values.time)),
-                                    option("Height", text(values.height)),
-                                    option("Width", text(values.width)),
-                                });
+void writeOptions(const std::string& path, const Options& options) {
+    profile::writeEntries(path,
+                          {
+                              option("Sound", text(options.sound)),
+                              option("Seq", text(options.inOrder)),
+                              option("Color", text(static_cast<std::int32_t>(options.scheme))),
+                              option("Picdis", text(static_cast<std::int32_t>(options.mode))),
+                              option("Time", text(options.delay)),
+                              option("Height", text(options.height)),
+                              option("Width", text(options.width)),
+                          });
 }
 
 std::string readSoundSlot(const std::string& path, int slot) {
@@ -159,26 +156,7 @@ void writeSoundSlot(const std::string& path, int slot, const std::string& value)
 }
 
 bool isEmptySlot(const std::string& value) {
-    return upperAscii(value) == "NULL";
-}
-
-std::string upperAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-    }
-    return text;
-}
-
-std::int64_t roundHalfEven(double value) {
-    if (std::isnan(value)) return 0;
-    constexpr double kLimit = 9.2e18;  // inside the 64-bit range, far beyond any screen or delay
-    if (value >= kLimit) return static_cast<std::int64_t>(kLimit);
-    if (value <= -kLimit) return static_cast<std::int64_t>(-kLimit);
-    double floor = std::floor(value);
-    double fraction = value - floor;
-    auto result = static_cast<std::int64_t>(floor);
-    if (fraction > 0.5 || (fraction == 0.5 && result % 2 != 0)) ++result;
-    return result;
+    return platform::text::equalIgnoringCase(value, "NULL");
 }
 
 }  // namespace fellridge::settings

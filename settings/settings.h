@@ -39,40 +39,45 @@ void writeDialogFirstRun(const std::string& path);
 // Every saver start: Status=1.
 void markSaverStart(const std::string& path);
 
-// The Options keys as both run modes take them. The saver takes display modes 1 to 8 and the
-// dialog checks modes 1 to 7 or else Roll It Down, which comes to the same: anything outside 1
-// to 8 is 8. Time, Height and Width are raw; each side applies its own limits.
+// The eight ways of showing the pictures, numbered as the file stores them (Picdis).
+enum class DisplayMode : std::int32_t {
+    Stretch = 1,           // stretched over the screen
+    Centred = 2,           // at its own size in the middle, over the scheme's colour
+    PictureInPicture = 3,  // in the middle, over the previous picture stretched
+    Tiled = 4,             // into the four quarters in turn
+    CustomSize = 5,        // at the custom size in the middle, over the scheme's colour
+    Overlap = 6,           // drawn at a random place over what is there
+    Slide = 7,             // sliding in from an edge
+    RollDown = 8,          // drawn row by row from the top
+};
+
+// The background colours behind the centred modes, numbered as the file stores them (Color).
+enum class ColourScheme : std::int32_t {
+    BlackGreySilverWhite = 1,
+    NavyBlackPurpleMaroon = 2,
+    GreenAquaFuchsiaYellow = 3,
+    BlackOnly = 4,
+};
+
+// The Options keys as both run modes take them and as the dialog's OK writes them. Reading
+// maps any Picdis outside 1 to 8 to RollDown and any Color outside 1 to 3 to BlackOnly; Time,
+// Height and Width are raw, and each side applies its own limits.
 struct Options {
-    bool sound = true;         // Sound, default true
-    bool inOrder = true;       // Seq, default true
-    std::int32_t color = 4;    // Color: 1, 2, 3 taken, anything else 4
-    std::int32_t picdis = 8;   // Picdis: 1..8 taken, anything else 8
-    std::int32_t time = -1;    // Time as it stands, default -1
-    std::int32_t height = -1;  // Height as it stands, default -1
-    std::int32_t width = -1;   // Width as it stands, default -1
+    bool sound = true;                              // Sound
+    bool inOrder = true;                            // Seq
+    ColourScheme scheme = ColourScheme::BlackOnly;  // Color
+    DisplayMode mode = DisplayMode::RollDown;       // Picdis
+    std::int32_t delay = -1;                        // Time, in milliseconds
+    std::int32_t height = -1;                       // Height of the custom size
+    std::int32_t width = -1;                        // Width of the custom size
     friend bool operator==(const Options&, const Options&) = default;
 };
-using SaverOptions = Options;
-using DialogOptions = Options;
+
+// The Options keys, or the defaults above for a missing file or key.
 Options readOptions(const std::string& path);
-inline Options readSaverOptions(const std::string& path) {
-    return readOptions(path);
-}
-inline Options readDialogOptions(const std::string& path) {
-    return readOptions(path);
-}
 
 // What the dialog's OK writes, in this order: Sound, Seq, Color, Picdis, Time, Height, Width.
-struct DialogOk {
-    bool sound = false;
-    bool inOrder = true;
-    std::int32_t color = 4;
-    std::int32_t picdis = 4;
-    std::int32_t time = 8000;
-    std::int32_t height = 25;
-    std::int32_t width = 25;
-};
-void writeDialogOk(const std::string& path, const DialogOk& values);
+void writeOptions(const std::string& path, const Options& options);
 
 // One sound slot NameN (1..500) of WavConfig, with a single blank for a missing key.
 std::string readSoundSlot(const std::string& path, int slot);
@@ -84,11 +89,5 @@ void writeSoundSlot(const std::string& path, int slot, const std::string& value)
 
 // True when the slot's text, upper-cased (a to z only), equals "NULL".
 bool isEmptySlot(const std::string& value);
-
-// Upper-cases the letters a to z and nothing else.
-std::string upperAscii(std::string text);
-
-// Rounds to the nearest integer, ties to even (used wherever the system halves or divides).
-std::int64_t roundHalfEven(double value);
 
 }  // namespace fellridge::settings

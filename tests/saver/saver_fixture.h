@@ -273,8 +273,9 @@ class SaverFixture : public ::testing::Test {
     void writeOptions(const Options& o) {
         const std::string ini = settings::settingsPath(*environment.windows);
         settings::writeSaverFirstRun(ini);
-        settings::writeDialogOk(
-            ini, {false, o.inOrder, o.scheme, o.mode, o.delay, o.customHeight, o.customWidth});
+        settings::writeOptions(ini, {false, o.inOrder, static_cast<settings::ColourScheme>(o.scheme),
+                                     static_cast<settings::DisplayMode>(o.mode), o.delay,
+                                     o.customHeight, o.customWidth});
     }
 
     Saver& makeSaver() {
@@ -285,7 +286,7 @@ class SaverFixture : public ::testing::Test {
     Saver& start(const Options& o, const std::vector<PictureSpec>& specs = defaultPictures()) {
         writePictures(specs);
         writeOptions(o);
-        makeSaver().formCreate();
+        makeSaver().start();
         surface.repaint();
         return *saver;
     }

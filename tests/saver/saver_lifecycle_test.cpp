@@ -37,10 +37,10 @@ TEST_F(Lifecycle, StartUpRunsItsStepsInOrderAndStartsTheTimer) {
     EXPECT_EQ(timer.ms, 1000) << "the first tick comes after the window's own interval";
     EXPECT_TRUE(timer.intervals.empty());
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(s.state().displayMode, 6);
-    EXPECT_EQ(s.state().colorScheme, 2);
-    EXPECT_EQ(s.state().delay, 3000);
-    EXPECT_FALSE(s.state().inOrder);
+    EXPECT_EQ(s.state().options.mode, settings::DisplayMode::Overlap);
+    EXPECT_EQ(s.state().options.scheme, settings::ColourScheme::NavyBlackPurpleMaroon);
+    EXPECT_EQ(s.state().options.delay, 3000);
+    EXPECT_FALSE(s.state().options.inOrder);
     EXPECT_EQ(s.state().pictureCount, 7);
     EXPECT_EQ(s.state().quadrant, 1);
     EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
@@ -49,15 +49,15 @@ TEST_F(Lifecycle, StartUpRunsItsStepsInOrderAndStartsTheTimer) {
 
 TEST_F(Lifecycle, AMissingSettingsFileIsCreatedWithTheFirstRunValues) {
     writePictures(defaultPictures());
-    makeSaver().formCreate();
+    makeSaver().start();
 
     const SaverState& st = saver->state();
     EXPECT_TRUE(fs::exists(path("fellridge28.ini")));
-    EXPECT_EQ(st.displayMode, 4);
-    EXPECT_EQ(st.colorScheme, 4);
-    EXPECT_TRUE(st.inOrder);
+    EXPECT_EQ(st.options.mode, settings::DisplayMode::Tiled);
+    EXPECT_EQ(st.options.scheme, settings::ColourScheme::BlackOnly);
+    EXPECT_TRUE(st.options.inOrder);
     EXPECT_FALSE(st.soundOn);
-    EXPECT_EQ(st.delay, 8000);
+    EXPECT_EQ(st.options.delay, 8000);
     EXPECT_TRUE(timer.on);
 }
 
@@ -69,7 +69,7 @@ TEST_F(Lifecycle, MissingCriticalPicturesLeaveAWhiteWindowWithoutTimer) {
         cursorWhileShown = cursor.counter;
         hookWhileShown = static_cast<bool>(hook.hook);
     };
-    makeSaver().formCreate();
+    makeSaver().start();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].first, BoxKind::Plain);
@@ -86,7 +86,7 @@ TEST_F(Lifecycle, AFailedPreparationIsShownAndLeavesTheWindowBlackWithoutTimer) 
     writePictures(specs);
     writeOptions({});
     fs::remove(path("kvp5.qrn"));
-    makeSaver().formCreate();
+    makeSaver().start();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], std::make_pair(BoxKind::Error, std::string("File not found")));
@@ -103,7 +103,7 @@ TEST_F(Lifecycle, ASettingsFileThatCantBeCreatedStillLetsInputEndTheSaver) {
     const std::string blocker = path("not-a-directory");
     std::ofstream(blocker) << "x";
     environment.windows = blocker;
-    makeSaver().formCreate();
+    makeSaver().start();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].first, BoxKind::Error);
@@ -118,12 +118,13 @@ TEST_F(Lifecycle, TheFirstListedSoundStartsAndATickRestartsItWhenStopped) {
     writePictures(defaultPictures());
     writeOptions({});
     const std::string ini = settings::settingsPath(*environment.windows);
-    settings::writeDialogOk(ini, {true, true, 4, 1, 5000, 25, 25});
+    settings::writeOptions(ini, {true, true, settings::ColourScheme::BlackOnly,
+                                 settings::DisplayMode::Stretch, 5000, 25, 25});
     std::ofstream(path("a.wav")) << "RIFF";
     std::ofstream(path("b.wav")) << "RIFF";
     settings::writeSoundSlot(ini, 3, path("b.wav"));
     settings::writeSoundSlot(ini, 7, path("a.wav"));
-    makeSaver().formCreate();
+    makeSaver().start();
 
     EXPECT_EQ(saver->state().currentSound, path("b.wav"));
     EXPECT_EQ(player.state, platform::PlayerMode::Playing);

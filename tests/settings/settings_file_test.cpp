@@ -21,6 +21,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Options from the numbers the file holds.
+Options numbers(bool sound, bool inOrder, std::int32_t scheme, std::int32_t mode,
+                std::int32_t delay, std::int32_t height, std::int32_t width) {
+    return {sound,  inOrder, static_cast<ColourScheme>(scheme), static_cast<DisplayMode>(mode),
+            delay, height,  width};
+}
+
+
 class SettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -102,7 +110,7 @@ TEST_F(SettingsFile, DialogFirstRunThenOkAppendsSeq) {
         "[Options]\nSound=0\nStatus=0\nRepeat=0\nTime=8000\nColor=4\n"
         "Picdis=4\nHeight=25\nWidth=25\n";
     EXPECT_EQ(contents(), first + slots());
-    writeDialogOk(path_, DialogOk{true, false, 2, 6, 3000, 480, 640});
+    writeOptions(path_, numbers(true, false, 2, 6, 3000, 480, 640));
     EXPECT_EQ(contents(),
               "[Options]\nSound=1\nStatus=0\nRepeat=0\nTime=3000\nColor=2\n"
               "Picdis=6\nHeight=480\nWidth=640\nSeq=0\n" +
@@ -110,7 +118,7 @@ TEST_F(SettingsFile, DialogFirstRunThenOkAppendsSeq) {
 }
 
 TEST_F(SettingsFile, OkIntoAnEmptyFileWritesItsOrder) {
-    writeDialogOk(path_, DialogOk{});
+    writeOptions(path_, numbers(false, true, 4, 4, 8000, 25, 25));
     EXPECT_EQ(contents(),
               "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=4\nTime=8000\nHeight=25\nWidth=25\n");
 }
@@ -124,31 +132,29 @@ struct ReaderCase {
 
 TEST_F(SettingsFile, ReadersTakeValuesAsTheirTablesSay) {
     const std::vector<ReaderCase> cases = {
-        {nullptr, {true, true, 4, 8, -1, -1, -1}},
-        {"", {true, true, 4, 8, -1, -1, -1}},
+        {nullptr, numbers(true, true, 4, 8, -1, -1, -1)},
+        {"", numbers(true, true, 4, 8, -1, -1, -1)},
         {"Sound=0\nSeq=0\nColor=2\nPicdis=5\nTime=2500\nHeight=10\nWidth=30\n",
-         {false, false, 2, 5, 2500, 10, 30}},
-        {"Picdis=0\nColor=7\n", {true, true, 4, 8, -1, -1, -1}},
-        {"Picdis=9\nColor=0\n", {true, true, 4, 8, -1, -1, -1}},
-        {"Picdis=8\nColor=3\n", {true, true, 3, 8, -1, -1, -1}},
-        {"Picdis=7\nColor=1\n", {true, true, 1, 7, -1, -1, -1}},
-        {"Sound=2\nSeq=-1\n", {true, true, 4, 8, -1, -1, -1}},
-        {"Sound=yes\nSeq=\n", {true, true, 4, 8, -1, -1, -1}},
+         numbers(false, false, 2, 5, 2500, 10, 30)},
+        {"Picdis=0\nColor=7\n", numbers(true, true, 4, 8, -1, -1, -1)},
+        {"Picdis=9\nColor=0\n", numbers(true, true, 4, 8, -1, -1, -1)},
+        {"Picdis=8\nColor=3\n", numbers(true, true, 3, 8, -1, -1, -1)},
+        {"Picdis=7\nColor=1\n", numbers(true, true, 1, 7, -1, -1, -1)},
+        {"Sound=2\nSeq=-1\n", numbers(true, true, 4, 8, -1, -1, -1)},
+        {"Sound=yes\nSeq=\n", numbers(true, true, 4, 8, -1, -1, -1)},
         {"sound = \"0\" \nPICDIS=$3\nTime=0x1F40\nHeight=-5\nWidth=2147483648\n",
-         {false, true, 4, 3, 8000, -5, -1}},
+         numbers(false, true, 4, 3, 8000, -5, -1)},
     };
     for (const ReaderCase& c : cases) {
         std::error_code ignored;
         fs::remove(path_, ignored);
         if (c.options != nullptr) put(std::string("[Options]\r\n") + c.options);
         const std::string label = c.options ? c.options : "(no file)";
-        EXPECT_TRUE(readSaverOptions(path_) == c.expected) << label;
-        EXPECT_TRUE(readDialogOptions(path_) == c.expected) << label;
+        EXPECT_TRUE(readOptions(path_) == c.expected) << label;
     }
     std::error_code ignored;
     fs::remove(path_, ignored);
-    readSaverOptions(path_);
-    readDialogOptions(path_);
+    readOptions(path_);
     readSoundSlots(path_);
     EXPECT_FALSE(fs::exists(path_));  // reading never creates the file
 }
@@ -191,13 +197,13 @@ TEST_F(SettingsFile, RefusedWritesLeaveTheFileAsItWas) {
     // Read-only for its owner, even though root could write it.
     ::chmod(path_.c_str(), 0444);
     expectRefused([&] { markSaverStart(path_); }, message);
-    expectRefused([&] { writeDialogOk(path_, DialogOk{}); }, message);
+    expectRefused([&] { writeOptions(path_, numbers(false, true, 4, 4, 8000, 25, 25)); }, message);
     ::chmod(path_.c_str(), 0644);
 
     // Too large to be a settings file (sparse, so it costs nothing).
     ASSERT_EQ(::truncate(path_.c_str(), profile::kMaxFileSize + 1), 0);
     expectRefused([&] { markSaverStart(path_); }, message);
-    EXPECT_TRUE((readSaverOptions(path_) == SaverOptions{true, true, 4, 8, -1, -1, -1}));
+    EXPECT_TRUE((readOptions(path_) == numbers(true, true, 4, 8, -1, -1, -1)));
 }
 
 TEST_F(SettingsFile, RefusedWhereNoFileCanBeWritten) {
@@ -230,7 +236,7 @@ TEST_F(SettingsFile, FifoInTheFilesPlaceReadsAsMissing) {
     ASSERT_EQ(::mkfifo(path_.c_str(), 0644), 0);
     EXPECT_FALSE(exists(path_));
     EXPECT_EQ(profile::readFile(path_), std::nullopt);
-    EXPECT_TRUE((readDialogOptions(path_) == DialogOptions{true, true, 4, 8, -1, -1, -1}));
+    EXPECT_TRUE((readOptions(path_) == numbers(true, true, 4, 8, -1, -1, -1)));
     expectRefused([&] { markSaverStart(path_); }, "Unable to write to " + path_);
 }
 
@@ -250,27 +256,15 @@ TEST(SettingsPath, DirectoryAndFileName) {
     EXPECT_EQ(windowsDirectory(failed), "/var/tmp/fellridge-wildlife");
     EXPECT_EQ(windowsDirectory(given), "/home/u/w/");
     EXPECT_EQ(windowsDirectory(empty), "");
-    EXPECT_EQ(settingsPath("/home/u/w/"), "/home/u/w//fellridge28.ini");
+    EXPECT_EQ(settingsPath("/home/u/w/"), "/home/u/w/fellridge28.ini");
     EXPECT_EQ(settingsPath("/w"), "/w/fellridge28.ini");
 }
 
-TEST(SettingsHelpers, TextAndRounding) {
-    EXPECT_EQ(upperAscii("abc xyz AZ 09 \xe4\xfc"), "ABC XYZ AZ 09 \xe4\xfc");
+TEST(SettingsHelpers, EmptySlotIsNullInAnyCase) {
     for (const char* empty : {"Null", "null", "NULL", "nULl"}) EXPECT_TRUE(isEmptySlot(empty));
     for (const char* full : {" ", "", " Null", "Null ", "Nul", "/x/null"}) {
         EXPECT_FALSE(isEmptySlot(full)) << full;
     }
-    const std::vector<std::pair<double, std::int64_t>> rounding = {
-        {2.5, 2},   {3.5, 4},       {8.4, 8},     {0.5, 0},   {1.5, 2},
-        {-0.5, 0},  {-2.5, -2},     {-3.5, -4},   {2.4, 2},   {2.6, 3},
-        {-2.6, -3}, {1e3 / 2, 500}, {683.5, 684}, {-1.0, -1}, {0.0, 0},
-    };
-    for (const auto& [value, expected] : rounding) {
-        EXPECT_EQ(roundHalfEven(value), expected) << value;
-    }
-    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
-    EXPECT_GT(roundHalfEven(1e300), 0);
-    EXPECT_LT(roundHalfEven(-INFINITY), 0);
 }
 
 }  // namespace

@@ -316,11 +316,11 @@ TEST_F(SoundTest, SameMillisecondGivesPictureAndSoundTheSameNumber) {
 }
 
 TEST_F(SoundTest, NotifyStopsAndSwallowsAFailure) {
-    sound.onNotify();
+    sound.onPlaybackEnded();
     EXPECT_EQ(player.calls, std::vector<std::string>{"stop"});
 
     player.failOn = "stop";
-    EXPECT_NO_THROW(sound.onNotify());
+    EXPECT_NO_THROW(sound.onPlaybackEnded());
     EXPECT_TRUE(state.soundOn);
 }
 
@@ -363,7 +363,7 @@ TEST_F(SoundTest, SoundPlaysThroughTicksAndTheChosenOneFollows) {
     EXPECT_EQ(player.count("open"), 1);
     EXPECT_EQ(player.count("stop"), 0);
 
-    sound.onNotify();  // the end of the first sound
+    sound.onPlaybackEnded();  // the end of the first sound
     sound.restartIfStopped();
     EXPECT_EQ(player.count("open"), 2);
     EXPECT_EQ(player.fileName, state.soundList[expectedDraw(clock.now, 3)]);
