@@ -1,4 +1,4 @@
-// Fakes for the platform services the settings dialog uses, and a fixture that runs the dialog
+// Fakes for the file dialog and the shell, and a fixture that runs the dialog
 // against a settings file in a private directory.
 #pragma once
 
@@ -22,49 +22,13 @@
 
 #include "dialog/settings_dialog.h"
 #include "platform/services.h"
+#include "support/fakes.h"
 
 namespace fellridge::dialog::testing {
 
-class FakeEnvironment : public platform::Environment {
-  public:
-    explicit FakeEnvironment(std::string directory) : directory_(std::move(directory)) {}
-    std::optional<std::string> windowsDirectory() override { return directory_; }
-    std::string systemDirectory() override { return directory_; }
-    int platformId() override { return 2; }
-
-  private:
-    std::string directory_;
-};
-
-class FakeScreen : public platform::Screen {
-  public:
-    int width() override { return widthPx; }
-    int height() override { return heightPx; }
-    int depth() override { return bitsPerPixel; }
-    int widthPx = 1280;
-    int heightPx = 1024;
-    int bitsPerPixel = 32;
-};
-
-struct Box {
-    platform::BoxKind kind;
-    std::string text;
-    platform::BoxButtons buttons;
-};
-
-class FakeBoxes : public platform::MessageBoxes {
-  public:
-    platform::BoxAnswer show(platform::BoxKind kind, const std::string& text,
-                             platform::BoxButtons buttons) override {
-        shown.push_back({kind, text, buttons});
-        if (answers.empty()) return platform::BoxAnswer::Ok;
-        const platform::BoxAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::vector<Box> shown;
-    std::deque<platform::BoxAnswer> answers;  // Ok once these run out
-};
+using ::fellridge::testing::FakeBoxes;
+using ::fellridge::testing::FakeEnvironment;
+using ::fellridge::testing::FakeScreen;
 
 class FakeFileDialog : public platform::FileDialog {
   public:
@@ -93,7 +57,12 @@ using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
 class DialogTest : public ::testing::Test {
   protected:
-    DialogTest() : environment(dir.path().toStdString()) {
+    DialogTest() {
+        environment.windows = dir.path().toStdString();
+        environment.system = dir.path().toStdString();
+        screen.w = 1280;
+        screen.h = 1024;
+        screen.bits = 32;
         services.environment = &environment;
         services.screen = &screen;
         services.boxes = &boxes;

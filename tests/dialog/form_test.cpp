@@ -218,7 +218,7 @@ TEST_F(FormTest, LowColourDepthShowsTheHintFirst) {
     for (const int depth : {1, 4, 8, 15, 16, 24, 32}) {
         SCOPED_TRACE(depth);
         boxes.shown.clear();
-        screen.bitsPerPixel = depth;
+        screen.bits = depth;
         open();
         if (depth < 16) {
             ASSERT_EQ(boxes.shown.size(), 1u);
@@ -236,8 +236,8 @@ TEST_F(FormTest, LowColourDepthShowsTheHintFirst) {
 }
 
 TEST_F(FormTest, TheBarsReachTheScreenSize) {
-    screen.widthPx = 1920;
-    screen.heightPx = 1080;
+    screen.w = 1920;
+    screen.h = 1080;
     writeFile("[Options]\nHeight=1500\nWidth=1500\n");
     open();
     EXPECT_EQ(bar("ScrollBarW")->maximum(), 1920);

@@ -15,30 +15,6 @@ using namespace fellridge::testing;
 
 namespace {
 
-class FakeScreen : public platform::Screen {
-  public:
-    int width() override { return 64; }
-    int height() override { return 48; }
-    int depth() override { return 32; }
-};
-
-class FakeBoxes : public platform::MessageBoxes {
-  public:
-    std::vector<std::pair<platform::BoxKind, std::string>> shown;
-    platform::BoxAnswer show(platform::BoxKind kind, const std::string& text,
-                             platform::BoxButtons) override {
-        shown.emplace_back(kind, text);
-        return platform::BoxAnswer::Ok;
-    }
-};
-
-class FakeClock : public platform::Clock {
-  public:
-    platform::TimeOfDay now{12, 34, 56, 789};
-    platform::TimeOfDay utcNow() override { return now; }
-    void sleep(int) override {}
-};
-
 Bytes sequence(std::size_t n) {
     Bytes b(n);
     std::iota(b.begin(), b.end(), std::uint8_t{1});
@@ -66,7 +42,7 @@ int ioCode(const std::function<void()>& f) {
 }
 
 TEST(CopyStoredPicture, DropsBytesFourToSixAndKeepsTheRest) {
-    ScratchDir dir;
+    TempDir dir;
     struct Case {
         std::size_t size;
         Bytes expected;
@@ -94,7 +70,7 @@ TEST(CopyStoredPicture, DropsBytesFourToSixAndKeepsTheRest) {
 }
 
 TEST(CopyStoredPicture, ReplacesAnExistingDestination) {
-    ScratchDir dir;
+    TempDir dir;
     writeFile(dir / "s.jpg", sequence(100));
     writeFile(dir / "s.qrn", sequence(8));
     copyStoredPicture(dir / "s.qrn", dir / "s.jpg");
@@ -103,7 +79,7 @@ TEST(CopyStoredPicture, ReplacesAnExistingDestination) {
 
 TEST(CopyStoredPicture, AReadOnlyStoredPictureIsCopied) {
     // Installed stored pictures are read-only; the copy only ever reads them.
-    ScratchDir dir;
+    TempDir dir;
     writeFile(dir / "s.qrn", sequence(9));
     ASSERT_EQ(chmod((dir / "s.qrn").c_str(), 0444), 0);
     copyStoredPicture(dir / "s.qrn", dir / "s.jpg");
@@ -111,7 +87,7 @@ TEST(CopyStoredPicture, AReadOnlyStoredPictureIsCopied) {
 }
 
 TEST(CopyStoredPicture, RefusalsCarryThePlatformCodeAndText) {
-    ScratchDir dir;
+    TempDir dir;
     writeFile(dir / "s.qrn", sequence(9));
     std::filesystem::create_directory(dir / "folder.jpg");
     EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / "missing.qrn", dir / "m.jpg"); }), 2);
@@ -132,7 +108,7 @@ TEST(CopyStoredPicture, RefusalsCarryThePlatformCodeAndText) {
 
 class PictureLibraryTest : public ::testing::Test {
   protected:
-    ScratchDir dir;
+    TempDir dir;
     SaverState state;
     FakeScreen screen;
     NullPresenter presenter;
@@ -143,7 +119,12 @@ class PictureLibraryTest : public ::testing::Test {
     int soundsChosen = 0;
     PictureLibrary library{state, surface, boxes, random, [this] { ++soundsChosen; }};
 
-    PictureLibraryTest() { state.windowsDirectory = dir.path(); }
+    PictureLibraryTest() {
+        state.windowsDirectory = dir.path();
+        screen.w = 64;
+        screen.h = 48;
+        clock.now = {12, 34, 56, 789};
+    }
 
     void storePhotos(std::initializer_list<int> numbers) {
         for (int n : numbers)
@@ -191,7 +172,7 @@ TEST_F(PictureLibraryTest, PrepareWorksWithReadOnlyStoredPictures) {
 
 TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) {
     for (int missing : {1, 2}) {
-        ScratchDir other;
+        TempDir other;
         state = {};
         state.windowsDirectory = other.path();
         boxes.shown.clear();
@@ -201,8 +182,8 @@ TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) 
         if (missing == 1) std::filesystem::create_directory(other / "kvp1.qrn");  // not a file
         EXPECT_EQ(library.prepare(), PrepareResult::CriticalPicturesMissing);
         ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].first, platform::BoxKind::Plain);
-        EXPECT_EQ(boxes.shown[0].second,
+        EXPECT_EQ(boxes.shown[0].kind, platform::BoxKind::Plain);
+        EXPECT_EQ(boxes.shown[0].text,
                   "Some critical files are missing. Please reinstall the software.");
         EXPECT_EQ(state.pictureCount, 0);
         EXPECT_TRUE(state.pictureList.empty());
@@ -261,6 +242,7 @@ TEST_F(PictureLibraryTest, AtRandomEveryPictureComesUp) {
 
 TEST(RandomDraw, MatchesTheGeneratorForKnownSeeds) {
     FakeClock clock;
+    clock.now = {12, 34, 56, 789};
     RandomDraw random(clock);
     random.setSeed(0x12345678);
     std::vector<std::uint32_t> draws;

@@ -16,7 +16,7 @@ std::size_t findMarker(const Bytes& bytes, std::uint8_t code, std::size_t from =
     return bytes.size();
 }
 
-Picture loadBytes(const ScratchDir& dir, const Bytes& bytes) {
+Picture loadBytes(const TempDir& dir, const Bytes& bytes) {
     writeFile(dir / "p.jpg", bytes);
     return Picture::loadJpeg(dir / "p.jpg");
 }
@@ -39,7 +39,7 @@ TEST(JpegPicture, LoadReadsTheSizeAndDecodesOnFirstUse) {
 }
 
 TEST(JpegPicture, DecodesColourGreyCmykAndProgressiveFiles) {
-    ScratchDir dir;
+    TempDir dir;
     struct Case {
         JpegKind kind;
         int r, g, b;
@@ -55,7 +55,7 @@ TEST(JpegPicture, DecodesColourGreyCmykAndProgressiveFiles) {
 }
 
 TEST(JpegPicture, AnEmptyFileIsAnEmptyPictureNotAFailure) {
-    ScratchDir dir;
+    TempDir dir;
     const Picture picture = loadBytes(dir, {});
     EXPECT_TRUE(picture.empty());
     EXPECT_EQ(picture.width(), 0);
@@ -63,7 +63,7 @@ TEST(JpegPicture, AnEmptyFileIsAnEmptyPictureNotAFailure) {
 }
 
 TEST(JpegPicture, MissingAndBrokenFilesFailTheLoad) {
-    ScratchDir dir;
+    TempDir dir;
     EXPECT_THROW(Picture::loadJpeg(dir / "missing.jpg"), PictureError);
     EXPECT_THROW(Picture::loadJpeg(dir.path()), PictureError);  // a directory
 
@@ -83,7 +83,7 @@ TEST(JpegPicture, MissingAndBrokenFilesFailTheLoad) {
 }
 
 TEST(JpegPicture, TruncatedDataLoadsAndShowsWhatWasDecoded) {
-    ScratchDir dir;
+    TempDir dir;
     const Bytes photo = readFile(photoPath(1));
     const Picture whole = Picture::loadJpeg(photoPath(1));
     const Picture cut = loadBytes(dir, Bytes(photo.begin(), photo.begin() + photo.size() / 2));
@@ -93,7 +93,7 @@ TEST(JpegPicture, TruncatedDataLoadsAndShowsWhatWasDecoded) {
 }
 
 TEST(JpegPicture, UndecodablePixelsShowTheFallbackPictureOnce) {
-    ScratchDir dir;
+    TempDir dir;
     // A progressive file whose first scan asks for an impossible progression: the header
     // passes, the decoder refuses before its first row.
     Bytes bytes = makeJpeg(40, 30, JpegKind::Progressive);
@@ -110,7 +110,7 @@ TEST(JpegPicture, UndecodablePixelsShowTheFallbackPictureOnce) {
 }
 
 TEST(JpegPicture, EveryCutOfAFileLoadsOrFailsCleanly) {
-    ScratchDir dir;
+    TempDir dir;
     const Bytes good = makeJpeg(16, 16, JpegKind::Progressive);
     for (std::size_t n = 1; n < good.size(); n += 7) {
         try {

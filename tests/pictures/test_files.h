@@ -1,27 +1,15 @@
-// Files for the picture tests: a scratch directory, raw bytes and small JPEG files.
+// Files for the picture tests: raw bytes and small JPEG files.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "support/fakes.h"
+
 namespace fellridge::testing {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A fresh directory under the system's temporary folder, removed with its contents at the end.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
 
 void writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);

@@ -22,20 +22,17 @@
 #include "saver/saver.h"
 #include "saver/surface.h"
 #include "settings/settings.h"
+#include "support/fakes.h"
 
 namespace fellridge::saver::testing {
 
+using ::fellridge::testing::FakeBoxes;
+using ::fellridge::testing::FakeClock;
+using ::fellridge::testing::FakeEnvironment;
+using ::fellridge::testing::FakePlayer;
+using ::fellridge::testing::FakeScreen;
 // Everything the fakes do that the order of the start-up and the stop cares about.
-using Log = std::vector<std::string>;
-
-struct FakeEnvironment : platform::Environment {
-    std::optional<std::string> windows;
-    std::string system = "/opt/fellridge/system";
-    int platform = 2;
-    std::optional<std::string> windowsDirectory() override { return windows; }
-    std::string systemDirectory() override { return system; }
-    int platformId() override { return platform; }
-};
+using ::fellridge::testing::Log;
 
 struct FakeRegistry : platform::Registry {
     bool key = true;
@@ -75,27 +72,6 @@ struct FakeLibraries : platform::Libraries {
     }
 };
 
-struct FakeBoxes : platform::MessageBoxes {
-    Log& log;
-    std::vector<std::pair<platform::BoxKind, std::string>> shown;
-    std::function<void()> whileShown;  // runs while the modal box is open
-    explicit FakeBoxes(Log& l) : log(l) {}
-    platform::BoxAnswer show(platform::BoxKind kind, const std::string& text,
-                             platform::BoxButtons) override {
-        shown.emplace_back(kind, text);
-        log.push_back("box:" + text);
-        if (whileShown) whileShown();
-        return platform::BoxAnswer::Ok;
-    }
-};
-
-struct FakeClock : platform::Clock {
-    platform::TimeOfDay now{12, 0, 0, 0};
-    std::vector<int> sleeps;
-    platform::TimeOfDay utcNow() override { return now; }
-    void sleep(int ms) override { sleeps.push_back(ms); }
-};
-
 struct FakePump : platform::EventPump {
     int calls = 0;
     std::function<void(int call)> onPending;  // call counts from 1
@@ -103,13 +79,6 @@ struct FakePump : platform::EventPump {
         ++calls;
         if (onPending) onPending(calls);
     }
-};
-
-struct FakeScreen : platform::Screen {
-    int w = 1024, h = 768;
-    int width() override { return w; }
-    int height() override { return h; }
-    int depth() override { return 24; }
 };
 
 struct FakeCursor : platform::Cursor {
@@ -159,22 +128,6 @@ struct FakeTimer : platform::Timer {
     std::int32_t interval() const override { return ms; }
 };
 
-struct FakePlayer : platform::SoundPlayer {
-    platform::PlayerMode state = platform::PlayerMode::NotReady;
-    int modeQueries = 0;
-    void setFileName(const std::string&) override {}
-    void setDeviceTypeAutomatic() override {}
-    void open() override { state = platform::PlayerMode::Stopped; }
-    void play() override { state = platform::PlayerMode::Playing; }
-    void stop() override { state = platform::PlayerMode::Stopped; }
-    platform::PlayerMode mode() override {
-        ++modeQueries;
-        return state;
-    }
-    void release() override { state = platform::PlayerMode::NotReady; }
-    void setNotify(std::function<void()>) override {}
-};
-
 struct FakeHost : SaverHost {
     Log& log;
     int closes = 0;
@@ -222,14 +175,8 @@ struct Options {
 
 class SaverFixture : public ::testing::Test {
   protected:
-    SaverFixture()
-        : libraries(log),
-          boxes(log),
-          cursor(log),
-          running(log),
-          hook(log),
-          timer(log),
-          window(log) {
+    SaverFixture() : libraries(log), cursor(log), running(log), hook(log), timer(log), window(log) {
+        boxes.log = &log;
         environment.windows = dir.path().toStdString();
         services.environment = &environment;
         services.registry = &registry;
@@ -273,9 +220,10 @@ class SaverFixture : public ::testing::Test {
     void writeOptions(const Options& o) {
         const std::string ini = settings::settingsPath(*environment.windows);
         settings::writeSaverFirstRun(ini);
-        settings::writeOptions(ini, {false, o.inOrder, static_cast<settings::ColourScheme>(o.scheme),
-                                     static_cast<settings::DisplayMode>(o.mode), o.delay,
-                                     o.customHeight, o.customWidth});
+        settings::writeOptions(
+            ini,
+            {false, o.inOrder, static_cast<settings::ColourScheme>(o.scheme),
+             static_cast<settings::DisplayMode>(o.mode), o.delay, o.customHeight, o.customWidth});
     }
 
     Saver& makeSaver() {
@@ -300,15 +248,12 @@ class SaverFixture : public ::testing::Test {
     }
 
   protected:
-    // A clock time whose first draw over 4 after a reseed gives the slide direction d.
+    // A clock time whose first draw over 4 after a reseed gives the slide direction d (1 from
+    // the left, 2 from the right, 3 from the bottom, 4 from the top), worked out by hand from
+    // the seeds of 12:00:00.020, .000, .004 and .012.
     void steerSlide(int d) {
-        for (int ms = 0; ms < 1000; ++ms) {
-            clock.now.millisecond = ms;
-            RandomDraw probe(clock);
-            probe.reseed();
-            if (static_cast<int>(probe.draw(4)) + 1 == d) return;
-        }
-        FAIL() << "no clock time gives direction " << d;
+        static constexpr int kMillisecond[] = {20, 0, 4, 12};
+        clock.now.millisecond = kMillisecond[d - 1];
     }
 
     QTemporaryDir dir;

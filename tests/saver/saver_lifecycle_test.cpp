@@ -72,8 +72,8 @@ TEST_F(Lifecycle, MissingCriticalPicturesLeaveAWhiteWindowWithoutTimer) {
     makeSaver().start();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].first, BoxKind::Plain);
-    EXPECT_EQ(boxes.shown[0].second, kCriticalFilesMessage);
+    EXPECT_EQ(boxes.shown[0].kind, BoxKind::Plain);
+    EXPECT_EQ(boxes.shown[0].text, kCriticalFilesMessage);
     EXPECT_EQ(cursorWhileShown, -1) << "answered from the keyboard: the pointer is hidden";
     EXPECT_TRUE(hookWhileShown);
     EXPECT_EQ(surface.background(), (Rgb{255, 255, 255}));
@@ -89,7 +89,8 @@ TEST_F(Lifecycle, AFailedPreparationIsShownAndLeavesTheWindowBlackWithoutTimer) 
     makeSaver().start();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0], std::make_pair(BoxKind::Error, std::string("File not found")));
+    EXPECT_EQ(boxes.shown[0].kind, BoxKind::Error);
+    EXPECT_EQ(boxes.shown[0].text, "File not found");
     EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
     EXPECT_FALSE(timer.on);
     ASSERT_TRUE(hook.hook);
@@ -106,7 +107,7 @@ TEST_F(Lifecycle, ASettingsFileThatCantBeCreatedStillLetsInputEndTheSaver) {
     makeSaver().start();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].first, BoxKind::Error);
+    EXPECT_EQ(boxes.shown[0].kind, BoxKind::Error);
     EXPECT_FALSE(timer.on);
     EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
     ASSERT_TRUE(hook.hook);
@@ -127,13 +128,13 @@ TEST_F(Lifecycle, TheFirstListedSoundStartsAndATickRestartsItWhenStopped) {
     makeSaver().start();
 
     EXPECT_EQ(saver->state().currentSound, path("b.wav"));
-    EXPECT_EQ(player.state, platform::PlayerMode::Playing);
-    player.state = platform::PlayerMode::Stopped;
+    EXPECT_EQ(player.currentMode, platform::PlayerMode::Playing);
+    player.currentMode = platform::PlayerMode::Stopped;
     saver->tick();
-    EXPECT_EQ(player.state, platform::PlayerMode::Playing);
+    EXPECT_EQ(player.currentMode, platform::PlayerMode::Playing);
 
     saver->stopRoutine();
-    EXPECT_EQ(player.state, platform::PlayerMode::Stopped);
+    EXPECT_EQ(player.currentMode, platform::PlayerMode::Stopped);
 }
 
 TEST_F(Lifecycle, OnlyKeysAndButtonPressesEndTheSaver) {

@@ -59,7 +59,8 @@ TEST(SchemeColour, FollowsTheTickCounter) {
         {9, 12, black},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(schemeColour(static_cast<settings::ColourScheme>(c.scheme), c.tick), c.colour) << c.scheme << "/" << c.tick;
+        EXPECT_EQ(schemeColour(static_cast<settings::ColourScheme>(c.scheme), c.tick), c.colour)
+            << c.scheme << "/" << c.tick;
 }
 
 TEST_F(Tick, CentredModeCyclesTheBackground) {

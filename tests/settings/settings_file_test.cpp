@@ -24,10 +24,10 @@ namespace fs = std::filesystem;
 // Options from the numbers the file holds.
 Options numbers(bool sound, bool inOrder, std::int32_t scheme, std::int32_t mode,
                 std::int32_t delay, std::int32_t height, std::int32_t width) {
-    return {sound,  inOrder, static_cast<ColourScheme>(scheme), static_cast<DisplayMode>(mode),
-            delay, height,  width};
+    return {
+        sound,  inOrder, static_cast<ColourScheme>(scheme), static_cast<DisplayMode>(mode), delay,
+        height, width};
 }
-
 
 class SettingsFile : public ::testing::Test {
   protected:

@@ -14,6 +14,7 @@
 #include "saver/random.h"
 #include "saver/saver_state.h"
 #include "saver/sound.h"
+#include "support/fakes.h"
 
 namespace fellridge::saver {
 namespace {
@@ -21,86 +22,21 @@ namespace {
 namespace fs = std::filesystem;
 using platform::PlayerMode;
 
-class FakeClock : public platform::Clock {
-  public:
-    platform::TimeOfDay now{};
-    int reads = 0;
-    platform::TimeOfDay utcNow() override {
-        ++reads;
-        return now;
-    }
-    void sleep(int) override {}
-};
-
-// Records every request as a word; a request named in failOn throws the way the real player
-// does.
-class FakePlayer : public platform::SoundPlayer {
-  public:
-    std::vector<std::string> calls;
-    std::string fileName;
-    PlayerMode currentMode = PlayerMode::NotReady;
-    std::string failOn;
-    int modeQueries = 0;
-
-    void setFileName(const std::string& path) override {
-        record("setFileName");
-        fileName = path;
-    }
-    void setDeviceTypeAutomatic() override { record("automatic"); }
-    void open() override {
-        record("open");
-        currentMode = PlayerMode::Stopped;
-    }
-    void play() override {
-        record("play");
-        currentMode = PlayerMode::Playing;
-    }
-    void stop() override {
-        record("stop");
-        currentMode = PlayerMode::Stopped;
-    }
-    PlayerMode mode() override {
-        ++modeQueries;
-        return currentMode;
-    }
-    void release() override { record("release"); }
-    void setNotify(std::function<void()>) override {}
-
-    int count(const std::string& call) const {
-        int n = 0;
-        for (const auto& c : calls) n += c == call;
-        return n;
-    }
-
-  private:
-    void record(const std::string& call) {
-        calls.push_back(call);
-        if (call == failOn) throw Failure("The specified file could not be opened");
-    }
-};
-
-// What the shared random draw gives for n at the given clock reading, computed by hand.
-std::uint32_t expectedDraw(const platform::TimeOfDay& t, std::uint32_t n) {
-    std::uint32_t seed = static_cast<std::uint32_t>(
-        ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond);
-    seed = seed * 134775813u + 1u;
-    return static_cast<std::uint32_t>((std::uint64_t{n} * seed) >> 32);
-}
+using testing::FakeClock;
+using testing::FakePlayer;
+using testing::TempDir;
 
 class SoundTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "fellridge-sound-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        state.settingsPath = (dir_ / "fellridge28.ini").string();
+        state.settingsPath = dir_ / "fellridge28.ini";
         state.soundOn = true;
+        clock.now = {};
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // A sound file of that name in the test's folder (content is irrelevant to the logic).
     std::string soundFile(const std::string& name) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = dir_ / name;
         std::ofstream(path) << "RIFF";
         return path;
     }
@@ -114,7 +50,7 @@ class SoundTest : public ::testing::Test {
     }
     std::vector<std::string> nulls(std::size_t n) { return std::vector<std::string>(n, "Null"); }
 
-    fs::path dir_;
+    TempDir dir_;
     SaverState state;
     FakePlayer player;
     FakeClock clock;
@@ -166,8 +102,8 @@ TEST_F(SoundTest, ListWithAnUnusableEntryTurnsSoundOff) {
     };
     const std::vector<Case> cases = {
         {"no Name4 key", {files[0], files[1], files[2]}},
-        {"deleted file in Name7", withSeventh((dir_ / "gone.wav").string())},
-        {"directory", withSeventh((dir_ / "folder.wav").string())},
+        {"deleted file in Name7", withSeventh(dir_ / "gone.wav")},
+        {"directory", withSeventh(dir_ / "folder.wav")},
         {"empty value", withSeventh("")},
         {"blank value", withSeventh(" ")},
         {"relative name", withSeventh("s1.wav")},
@@ -278,12 +214,19 @@ TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
 
 TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
     state.soundList = {"/s/1.wav", "/s/2.wav", "/s/3.wav", "/s/4.wav", "/s/5.wav"};
-    const platform::TimeOfDay readings[] = {
-        {0, 0, 0, 0}, {1, 2, 3, 4}, {12, 59, 59, 999}, {23, 59, 59, 999}, {7, 30, 15, 500}};
-    for (const auto& t : readings) {
-        clock.now = t;
+    // Seed from the clock, one step of the generator, the upper half of 5 * seed, worked out
+    // by hand: 01:02:03.004 seeds 3723004, which steps to 2746612461, and 5 * that >> 32 is 3.
+    const struct {
+        platform::TimeOfDay reading;
+        std::size_t drawn;
+    } cases[] = {
+        {{0, 0, 0, 0}, 0},      {{1, 2, 3, 4}, 3},     {{12, 59, 59, 999}, 0},
+        {{23, 59, 59, 999}, 3}, {{7, 30, 15, 500}, 3},
+    };
+    for (const auto& c : cases) {
+        clock.now = c.reading;
         sound.chooseNext();
-        EXPECT_EQ(state.currentSound, state.soundList[expectedDraw(t, 5)]);
+        EXPECT_EQ(state.currentSound, state.soundList[c.drawn]) << c.reading.millisecond;
     }
     EXPECT_EQ(clock.reads, 5);
     EXPECT_TRUE(player.calls.empty());
@@ -366,7 +309,7 @@ TEST_F(SoundTest, SoundPlaysThroughTicksAndTheChosenOneFollows) {
     sound.onPlaybackEnded();  // the end of the first sound
     sound.restartIfStopped();
     EXPECT_EQ(player.count("open"), 2);
-    EXPECT_EQ(player.fileName, state.soundList[expectedDraw(clock.now, 3)]);
+    EXPECT_EQ(player.fileName, state.soundList[2]);  // 03:04:05.678 draws 2 of 3
     EXPECT_EQ(player.mode(), PlayerMode::Playing);
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "fakes.h"
+
 namespace fellridge::test {
 
 using Environment = std::map<std::string, std::string>;  // an empty value unsets the variable
@@ -56,16 +58,7 @@ class Xvfb {
 };
 
 // A fresh temporary folder, removed with its content when destroyed.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
+using TempDir = ::fellridge::testing::TempDir;
 
 // Polls the condition every 20 ms until it holds or the timeout passes.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
