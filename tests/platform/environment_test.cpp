@@ -1,0 +1,123 @@
+// The directories, the platform family and the registry file as the environment gives them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+
+#include "platform/posix_services.h"
+#include "support/fakes.h"
+
+namespace fellridge::platform {
+namespace {
+
+using testing::TempDir;
+
+// Sets or unsets variables for one test and puts them back afterwards.
+class Variables {
+  public:
+    void set(const char* name, const char* value) {
+        remember(name);
+        if (value) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~Variables() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(name.c_str());
+            }
+        }
+    }
+
+  private:
+    void remember(const char* name) {
+        if (saved_.count(name)) return;
+        const char* old = std::getenv(name);
+        saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+class EnvironmentTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    Variables variables;
+    PosixEnvironment environment;
+};
+
+TEST_F(EnvironmentTest, WindowsDirectoryFromTheVariableOrTheDataHome) {
+    variables.set("FELLRIDGE_WINDOWS_DIR", "/somewhere/given/");
+    EXPECT_EQ(environment.windowsDirectory(), "/somewhere/given/");  // taken as it is
+
+    variables.set("FELLRIDGE_WINDOWS_DIR", "");
+    variables.set("XDG_DATA_HOME", (dir / "data").c_str());
+    EXPECT_EQ(environment.windowsDirectory(), dir / "data/fellridge-wildlife");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "data/fellridge-wildlife"));  // made
+
+    // A relative data home is ignored, as the base-directory rules say.
+    variables.set("XDG_DATA_HOME", "relative/data");
+    variables.set("HOME", dir.path().c_str());
+    EXPECT_EQ(environment.windowsDirectory(), dir / ".local/share/fellridge-wildlife");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / ".local/share/fellridge-wildlife"));
+
+    variables.set("XDG_DATA_HOME", nullptr);
+    variables.set("HOME", nullptr);
+    EXPECT_EQ(environment.windowsDirectory(), std::nullopt);  // the query fails
+}
+
+TEST_F(EnvironmentTest, SystemDirectoryFromTheVariableOrTheDefault) {
+    variables.set("FELLRIDGE_SYSTEM_DIR", "/opt/providers");
+    EXPECT_EQ(environment.systemDirectory(), "/opt/providers");
+    variables.set("FELLRIDGE_SYSTEM_DIR", nullptr);
+    EXPECT_FALSE(environment.systemDirectory().empty());
+    variables.set("FELLRIDGE_SYSTEM_DIR", "");
+    EXPECT_FALSE(environment.systemDirectory().empty());
+}
+
+TEST_F(EnvironmentTest, PlatformFamilyIsTwoUnlessAWholeNumberSaysOtherwise) {
+    const struct {
+        const char* value;
+        int id;
+    } cases[] = {{nullptr, 2}, {"", 2},   {"1", 1},   {"2", 2}, {"0", 0},
+                 {"-3", -3},   {"1x", 2}, {"one", 2}, {" 1", 1}};
+    for (const auto& c : cases) {
+        variables.set("FELLRIDGE_PLATFORM_ID", c.value);
+        EXPECT_EQ(environment.platformId(), c.id) << (c.value ? c.value : "(unset)");
+    }
+}
+
+TEST_F(EnvironmentTest, RegistryFileFromTheVariableOrTheConfigHome) {
+    const std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\n";
+    std::filesystem::create_directories(dir / "config/fellridge-wildlife");
+    std::ofstream(dir / "config/fellridge-wildlife/user.reg") << text;
+    std::ofstream(dir / "named.reg") << text;
+
+    variables.set("FELLRIDGE_REGISTRY", (dir / "named.reg").c_str());
+    variables.set("XDG_CONFIG_HOME", nullptr);
+    EXPECT_TRUE(FileRegistry().keyExists("Control Panel\\desktop"));
+
+    variables.set("FELLRIDGE_REGISTRY", nullptr);
+    variables.set("XDG_CONFIG_HOME", (dir / "config").c_str());
+    EXPECT_TRUE(FileRegistry().keyExists("Control Panel\\desktop"));
+
+    variables.set("XDG_CONFIG_HOME", "config");  // relative: the home's .config instead
+    variables.set("HOME", dir.path().c_str());
+    EXPECT_FALSE(FileRegistry().keyExists("Control Panel\\desktop"));
+    std::filesystem::create_directories(dir / ".config/fellridge-wildlife");
+    std::ofstream(dir / ".config/fellridge-wildlife/user.reg") << text;
+    EXPECT_TRUE(FileRegistry().keyExists("Control Panel\\desktop"));
+
+    variables.set("HOME", nullptr);
+    EXPECT_FALSE(FileRegistry().keyExists("Control Panel\\desktop"));
+}
+
+}  // namespace
+}  // namespace fellridge::platform
