@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 #include "dialog/about_box.h"
 #include "dialog/look.h"
@@ -250,18 +252,24 @@ void SettingsDialog::buildControls() {
 
     auto* customSizeGroup =
         groupBox(displayGroup, "GroupBox7", 18, 173, 256, 53, "Customize Your Picture Size");
-    auto* widthCaption = label(customSizeGroup, "Label3", 6, 17, 94, 13, "Picture Width");
-    widthCaption->setFont(sansFont(false));
-    widthBar_ =
-        scrollBar(customSizeGroup, "ScrollBarW", 6, 34, 68, 13, kMinimumSide, 1000, kMinimumSide);
-    widthBar_->setToolTip(QStringLiteral("Set picture width when customizing"));
-    widthLabel_ = label(customSizeGroup, "Lblwidth", 78, 34, 38, 13);
-    auto* heightCaption = label(customSizeGroup, "Label2", 137, 17, 99, 13, "Picture Height");
-    heightCaption->setFont(sansFont(false));
-    heightBar_ =
-        scrollBar(customSizeGroup, "ScrollBarH", 138, 34, 68, 13, kMinimumSide, 1000, kMinimumSide);
-    heightBar_->setToolTip(QStringLiteral("Set picture height when customizing"));
-    heightLabel_ = label(customSizeGroup, "Lblheight", 215, 34, 34, 13);
+    // Each side of the custom size: a caption, the bar that sets it and the label that shows it.
+    const auto side = [customSizeGroup](const char* caption, const char* captionName,
+                                        int captionLeft, int captionWidth, const char* barName,
+                                        int barLeft, const char* labelName, int labelLeft,
+                                        int labelWidth, const char* tip) {
+        label(customSizeGroup, captionName, captionLeft, 17, captionWidth, 13, caption)
+            ->setFont(sansFont(false));
+        QScrollBar* bar = scrollBar(customSizeGroup, barName, barLeft, 34, 68, 13, kMinimumSide,
+                                    1000, kMinimumSide);
+        bar->setToolTip(QString::fromLatin1(tip));
+        return std::pair{bar, label(customSizeGroup, labelName, labelLeft, 34, labelWidth, 13)};
+    };
+    std::tie(widthBar_, widthLabel_) =
+        side("Picture Width", "Label3", 6, 94, "ScrollBarW", 6, "Lblwidth", 78, 38,
+             "Set picture width when customizing");
+    std::tie(heightBar_, heightLabel_) =
+        side("Picture Height", "Label2", 137, 99, "ScrollBarH", 138, "Lblheight", 215, 34,
+             "Set picture height when customizing");
 
     auto* sequenceGroup = groupBox(this, "GroupBox5", 372, 201, 191, 85, "Picture Sequence");
     inOrder_ =
