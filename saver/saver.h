@@ -65,8 +65,6 @@ class Saver {
     void onPlaybackEnded();
 
     SaverState& state() { return state_; }
-    PictureLibrary& pictures() { return pictures_; }
-    Sound& sound() { return sound_; }
 
   private:
     bool ntFamily();

@@ -128,13 +128,6 @@ void writeOptions(const std::string& path, const Options& options) {
                           });
 }
 
-std::string readSoundSlot(const std::string& path, int slot) {
-    if (slot < 1 || slot > kSoundSlots) return " ";
-    std::optional<std::string> content = profile::readFile(path);
-    if (!content) return " ";
-    return profile::lookup(*content, kWavConfig, slotKey(slot)).value_or(" ");
-}
-
 std::array<std::string, kSoundSlots> readSoundSlots(const std::string& path) {
     std::array<std::string, kSoundSlots> slots;
     slots.fill(" ");

@@ -79,9 +79,8 @@ Options readOptions(const std::string& path);
 // What the dialog's OK writes, in this order: Sound, Seq, Color, Picdis, Time, Height, Width.
 void writeOptions(const std::string& path, const Options& options);
 
-// One sound slot NameN (1..500) of WavConfig, with a single blank for a missing key.
-std::string readSoundSlot(const std::string& path, int slot);
-// All 500 slots in one access, slot N at index N - 1, blank defaults as above.
+// The 500 sound slots Name1..Name500 of WavConfig in one access, slot N at index N - 1, with a
+// single blank for a missing key.
 std::array<std::string, kSoundSlots> readSoundSlots(const std::string& path);
 // Writes NameN = value (a path or "Null"). A slot outside 1..500 throws std::out_of_range; a
 // value with CR or LF can't be kept on one line and is refused like any other refused write.

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QLoggingCategory>
 #include <filesystem>
 #include <numeric>
 
+#include "saver/log.h"
 #include "test_files.h"
 
 using namespace fellridge;
@@ -277,6 +279,31 @@ TEST_F(PictureLibraryTest, BrokenPicturesBringUpTheFallbackAndTheOrderGoesOn) {
     library.loadNext();
     EXPECT_EQ(loadedNumber(), 5);
     EXPECT_EQ(soundsChosen, 5);
+}
+
+// What the saver logged while the current test asked for its log.
+std::vector<std::string> logged;
+void keepMessage(QtMsgType, const QMessageLogContext& context, const QString& text) {
+    if (std::string(context.category) == "fellridge.saver") logged.push_back(text.toStdString());
+}
+
+TEST_F(PictureLibraryTest, APictureThatWontLoadIsLoggedOnlyWhenAskedFor) {
+    EXPECT_FALSE(saverLog().isInfoEnabled());  // quiet unless the logging rules say otherwise
+    makeTemporaryPictures();
+    writeFile(state.pictureList[0], {'g', 'a', 'r', 'b', 'a', 'g', 'e'});
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    library.loadNext();
+    EXPECT_TRUE(logged.empty());
+
+    QLoggingCategory::setFilterRules(QStringLiteral("fellridge.*=true"));
+    state.pictureMark = 0;
+    library.loadNext();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(fallbackLoaded());
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_NE(logged[0].find(state.pictureList[0]), std::string::npos) << logged[0];
 }
 
 TEST_F(PictureLibraryTest, AnEmptyTemporaryPictureLoadsAsAnEmptyPicture) {
