@@ -350,8 +350,7 @@ void SettingsDialog::runGuarded(void (SettingsDialog::*handler)()) {
 void SettingsDialog::load() {
     if (services_.screen->depth() < 16) services_.boxes->show(BoxKind::Plain, kLowColourHint);
 
-    windowsDirectory_ = settings::windowsDirectory(*services_.environment);
-    settingsPath_ = settings::settingsPath(windowsDirectory_);
+    settingsPath_ = settings::settingsPath(settings::windowsDirectory(*services_.environment));
 
     soundCount_ = 0;
     slots_.fill(kEmptySlot);

@@ -73,7 +73,6 @@ class SettingsDialog : public QDialog {
     platform::Services& services_;
     AboutBox* about_ = nullptr;
 
-    std::string windowsDirectory_;
     std::string settingsPath_;
     std::array<std::string, settings::kSoundSlots> slots_;
     std::int16_t soundCount_ = 0;
