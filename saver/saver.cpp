@@ -149,7 +149,9 @@ void Saver::formCreate() {
         state_.delay = options.time;
         state_.customHeight = options.height;
         state_.customWidth = options.width;
-        if (pictures_.prepare() == PrepareResult::CriticalPicturesMissing) return;
+        if (pictures_.prepare(services_.environment->storedPictureFolders()) ==
+            PrepareResult::CriticalPicturesMissing)
+            return;
         sound_.readSoundList();
     });
     if (!ready) return;
