@@ -1,9 +1,43 @@
 #include "dialog/look.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
 
 namespace fellridge::dialog {
+
+namespace {
+
+constexpr const char* kScaleVariables[] = {"QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR",
+                                           "QT_SCREEN_SCALE_FACTORS"};
+
+// The user's values of the scale variables while the toolkit starts; unset ones are null.
+QByteArray heldValues[std::size(kScaleVariables)];
+
+void giveBackScaleVariables() {
+    for (std::size_t i = 0; i < std::size(kScaleVariables); ++i) {
+        if (heldValues[i].isNull()) {
+            qunsetenv(kScaleVariables[i]);
+        } else {
+            qputenv(kScaleVariables[i], heldValues[i]);
+        }
+    }
+}
+
+}  // namespace
+
+void useDevicePixels() {
+    for (std::size_t i = 0; i < std::size(kScaleVariables); ++i) {
+        heldValues[i] = qEnvironmentVariableIsSet(kScaleVariables[i]) ? qgetenv(kScaleVariables[i])
+                                                                      : QByteArray();
+        qunsetenv(kScaleVariables[i]);
+    }
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
+    // Runs at the end of the application object's construction, after the toolkit has read
+    // the variables.
+    qAddPreRoutine(giveBackScaleVariables);
+}
 
 QFont sansFont(bool bold) {
     QFont font;

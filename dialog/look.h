@@ -14,6 +14,15 @@ namespace fellridge::dialog {
 // box's texts for a 12-pixel fixed-pitch terminal face. Liberation Sans and Liberation Mono (with
 // the DejaVu faces behind them) are close enough in their metrics that every text fits its box.
 
+// Keeps the toolkit to device pixels at 96 dpi whatever the screen's settings: no scale factor
+// (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS, the screen's own), and the style's sizes (radio
+// indicators, arrows, frames) taken at 96 dpi rather than at the font resolution (Xft.dpi). The
+// dialog and the about box then look exactly as laid out, every text in its box, and the saver's
+// pictures stay pixel for pixel. The user's own values of those variables are given back once
+// the application object has read them, for the programs started from here. Call before the
+// application object is made.
+void useDevicePixels();
+
 // The dialog's default face, 11 pixels high, regular or bold.
 QFont sansFont(bool bold = false);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "dialog/about_box.h"
+#include "dialog/look.h"
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
 #include "platform/posix_services.h"
@@ -43,7 +44,7 @@ class EndOnHide : public QObject {
 
 void prepareToolkit() {
     // Pictures are drawn pixel for pixel and the dialog is laid out in device pixels.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    dialog::useDevicePixels();
 }
 
 int runSaver(char* program) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace fellridge {
 
@@ -44,8 +45,14 @@ class Environment {
     // The "Windows directory": $FELLRIDGE_WINDOWS_DIR, else $XDG_DATA_HOME/fellridge-wildlife
     // (~/.local/share/fellridge-wildlife). nullopt when it can't be determined (the query failed).
     virtual std::optional<std::string> windowsDirectory() = 0;
-    // The "system directory": $FELLRIDGE_SYSTEM_DIR, else the build's default. Empty on failure.
+    // The "system directory": $FELLRIDGE_SYSTEM_DIR, else the one beside the executable (the
+    // build tree's data/system, or lib/fellridge-wildlife/system of an installation). Empty on
+    // failure.
     virtual std::string systemDirectory() = 0;
+    // The folders that hold the shipped stored pictures when the Windows directory holds none,
+    // in the order they are tried: the installation's share/fellridge-wildlife, then
+    // fellridge-wildlife in each $XDG_DATA_DIRS folder. None unless a platform has them.
+    virtual std::vector<std::string> storedPictureFolders() { return {}; }
     // Platform id of the version query: 2 is the NT family. $FELLRIDGE_PLATFORM_ID, default 2.
     virtual int platformId() = 0;
 };

@@ -64,6 +64,22 @@ constexpr const char* kStored[7] = {"kvp1.qrn", "kvp2.qrn", "kvp3.qrn", "kvp4.qr
 constexpr const char* kTemporary[7] = {"kvp1.jpg", "kvp2.jpg", "kvp3.jpg", "kvp4.jpg",
                                        "kvp5.jpg", "kvp6.jpg", "kvp7.jpg"};
 
+// The folder the stored pictures are read from, with a trailing slash: the first one that
+// holds any of them, so that the seven always come from one place; the picture directory when
+// none does.
+std::string storedPictureSource(const std::string& pictureDirectory,
+                                const std::vector<std::string>& otherFolders) {
+    auto holdsOne = [](const std::string& folder) {
+        return std::any_of(std::begin(kStored), std::end(kStored), [&](const char* name) {
+            return platform::files::isFile(platform::text::joinPath(folder, name));
+        });
+    };
+    if (holdsOne(pictureDirectory)) return pictureDirectory;
+    for (const std::string& folder : otherFolders)
+        if (holdsOne(folder)) return folder;
+    return pictureDirectory;
+}
+
 }  // namespace
 
 void copyStoredPicture(const std::string& source, const std::string& destination) {
@@ -98,20 +114,22 @@ PictureLibrary::PictureLibrary(SaverState& state, Surface& surface, platform::Me
       random_(random),
       chooseNextSound_(std::move(chooseNextSound)) {}
 
-PrepareResult PictureLibrary::prepare() {
+PrepareResult PictureLibrary::prepare(const std::vector<std::string>& otherFolders) {
     state_.pictureDirectory = state_.windowsDirectory;
-    const auto in = [this](const char* name) {
+    const std::string source = storedPictureSource(state_.pictureDirectory, otherFolders);
+    const auto stored = [&](int n) { return platform::text::joinPath(source, kStored[n]); };
+    const auto temporary = [this](const char* name) {
         return platform::text::joinPath(state_.pictureDirectory, name);
     };
-    if (!platform::files::isFile(in(kStored[0])) || !platform::files::isFile(in(kStored[1]))) {
+    if (!platform::files::isFile(stored(0)) || !platform::files::isFile(stored(1))) {
         state_.pictureList.clear();
         state_.pictureCount = 0;
         boxes_.show(platform::BoxKind::Plain, kCriticalFilesMessage);
         return PrepareResult::CriticalPicturesMissing;
     }
-    for (int n = 0; n < 7; ++n) copyStoredPicture(in(kStored[n]), in(kTemporary[n]));
+    for (int n = 0; n < 7; ++n) copyStoredPicture(stored(n), temporary(kTemporary[n]));
     state_.pictureList.clear();
-    for (const char* name : kTemporary) state_.pictureList.push_back(in(name));
+    for (const char* name : kTemporary) state_.pictureList.push_back(temporary(name));
     state_.pictureCount = 7;
     return PrepareResult::Completed;
 }

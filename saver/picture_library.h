@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/services.h"
 #include "saver/random.h"
@@ -28,8 +29,10 @@ class PictureLibrary {
                    RandomDraw& random, std::function<void()> chooseNextSound);
 
     // Sets the picture directory, checks kvp1.qrn and kvp2.qrn, makes kvp1.jpg..kvp7.jpg and
-    // fills the picture list. Throws IoFailure.
-    PrepareResult prepare();
+    // fills the picture list. Throws IoFailure. The stored pictures come from the first of the
+    // picture directory and the other folders that holds any of them, all seven from that one;
+    // the temporary pictures are always made in the picture directory.
+    PrepareResult prepare(const std::vector<std::string>& otherFolders = {});
     // Loads the next picture (in order or at random) into the load buffer, or the fallback picture.
     void loadNext();
     // Deletes kvp*.jpg in the picture directory (case-insensitive; hidden, directories and

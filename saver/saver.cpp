@@ -142,7 +142,9 @@ void Saver::start() {
         settings::markSaverStart(state_.settingsPath);
         state_.options = settings::readOptions(state_.settingsPath);
         state_.soundOn = state_.options.sound;
-        if (pictures_.prepare() == PrepareResult::CriticalPicturesMissing) return;
+        if (pictures_.prepare(services_.environment->storedPictureFolders()) ==
+            PrepareResult::CriticalPicturesMissing)
+            return;
         sound_.readSoundList();
     });
     if (!ready) return;

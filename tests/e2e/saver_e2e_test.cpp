@@ -43,6 +43,7 @@ class SaverSession : public ::testing::Test {
                 {"QT_QPA_PLATFORM", "xcb"},
                 {"FELLRIDGE_WINDOWS_DIR", win},
                 {"FELLRIDGE_SYSTEM_DIR", sys},
+                {"XDG_DATA_DIRS", root.file("no-data")},  // no installed pictures either
                 {"FELLRIDGE_REGISTRY", root.file("user.reg")},
                 {"FELLRIDGE_TEST_LOG", root.file("log")},
                 {"SDL_AUDIODRIVER", "dummy"}};
