@@ -48,7 +48,7 @@ TEST(StoredPictureFolders, TheInstallationFirstThenEachDataDirectoryOnce) {
 }
 
 TEST(DefaultSystemDirectory, TheBuildTreesBesideTheProgramElseTheInstallations) {
-    ScratchDir dir;
+    TempDir dir;
     std::filesystem::create_directories(dir / "build/data/system");
     std::filesystem::create_directories(dir / "prefix/bin");
     EXPECT_EQ(platform::defaultSystemDirectory(dir / "build/fellridge-wildlife"),
@@ -113,7 +113,7 @@ void storeAll(const std::string& folder, int mark = 4) {
 
 class StoredPictureSource : public ::testing::Test {
   protected:
-    ScratchDir dir;
+    TempDir dir;
     std::string user = dir / "user", installed = dir / "installed", system = dir / "system";
     saver::SaverState state;
     StillScreen screen;
