@@ -1,0 +1,101 @@
+#include "platform/process_signals.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace fellridge::platform::process_signals {
+
+namespace {
+
+int terminationPipe[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(terminationPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// The paths a fatal signal removes, prepared while nothing goes wrong: the handler only reads
+// them. The count is published after the paths are written and cleared before they are changed,
+// so the handler never sees a half-written path.
+constexpr int kMaxPaths = 16;
+char fatalPaths[kMaxPaths][PATH_MAX];
+char fatalFolder[PATH_MAX];
+std::atomic<int> fatalCount{0};
+std::atomic<bool> fatalFolderSet{false};
+static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+constexpr int kFatalSignals[] = {SIGSEGV, SIGFPE, SIGBUS, SIGABRT};
+
+extern "C" void onFatalSignal(int sig) {
+    const int count = fatalCount.load(std::memory_order_acquire);
+    for (int i = 0; i < count; ++i) ::unlink(fatalPaths[i]);
+    if (fatalFolderSet.load(std::memory_order_acquire)) ::rmdir(fatalFolder);
+    // The default action, as if this handler had never been there: the signal is blocked while
+    // its handler runs, so it is delivered (and ends the process) as soon as the handler returns;
+    // a fault that came from an instruction comes back when that instruction runs again.
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+bool copyPath(char (&target)[PATH_MAX], const std::string& path) {
+    if (path.empty() || path.size() >= PATH_MAX) return false;
+    std::memcpy(target, path.c_str(), path.size() + 1);
+    return true;
+}
+
+void installFatalHandlers() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    struct sigaction action {};
+    action.sa_handler = onFatalSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    for (int sig : kFatalSignals) ::sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
+
+int watchTermination() {
+    if (terminationPipe[0] >= 0) return terminationPipe[0];
+    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        terminationPipe[0] = terminationPipe[1] = -1;
+        return -1;
+    }
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+    return terminationPipe[0];
+}
+
+void drainTermination() {
+    if (terminationPipe[0] < 0) return;
+    char buffer[16];
+    while (::read(terminationPipe[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
+void removeOnFatalSignal(const std::vector<std::string>& files, const std::string& folder) {
+    fatalCount.store(0, std::memory_order_release);
+    fatalFolderSet.store(false, std::memory_order_release);
+    int count = 0;
+    for (const std::string& file : files)
+        if (count < kMaxPaths && copyPath(fatalPaths[count], file)) ++count;
+    const bool hasFolder = copyPath(fatalFolder, folder);
+    installFatalHandlers();
+    fatalCount.store(count, std::memory_order_release);
+    fatalFolderSet.store(hasFolder, std::memory_order_release);
+}
+
+}  // namespace fellridge::platform::process_signals

@@ -1,0 +1,27 @@
+// The signals that end a saver run.
+//
+// SIGTERM, SIGINT and SIGHUP are turned into a byte on a pipe, so that the message loop can run
+// the stop routine and end as usual. SIGSEGV, SIGFPE, SIGBUS and SIGABRT can't be handled that
+// way: their handler removes the files named beforehand (unlink and rmdir only, both
+// async-signal-safe) and then lets the signal end the process as it would have.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace fellridge::platform::process_signals {
+
+// Installs the handlers of SIGTERM, SIGINT and SIGHUP once. The read end of the pipe they write
+// to, or -1 when no pipe could be made (the signals then keep their default action).
+int watchTermination();
+
+// Empties the pipe after its read end became readable.
+void drainTermination();
+
+// Names what a fatal signal removes: the files first, then the folder (empty for none). Each
+// call replaces the previous list; an empty list and folder remove nothing. Installs the
+// handlers of the fatal signals on the first call. Paths longer than the system's path limit are
+// left out.
+void removeOnFatalSignal(const std::vector<std::string>& files, const std::string& folder);
+
+}  // namespace fellridge::platform::process_signals
