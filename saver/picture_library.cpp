@@ -109,17 +109,18 @@ PictureLibrary::PictureLibrary(SaverState& state, Surface& surface, platform::Me
       chooseNextSound_(std::move(chooseNextSound)) {}
 
 PrepareResult PictureLibrary::prepare() {
-    state_.pictureDirectory = state_.windowsDirectory + "/";
-    const std::string& dir = state_.pictureDirectory;
+    const std::string dir = state_.windowsDirectory + "/";
+    state_.pictureDirectory = temporaryDirectory_.empty() ? dir : temporaryDirectory_ + "/";
     if (!platform::files::isFile(dir + kStored[0]) || !platform::files::isFile(dir + kStored[1])) {
         state_.pictureList.clear();
         state_.pictureCount = 0;
         boxes_.show(platform::BoxKind::Plain, kCriticalFilesMessage);
         return PrepareResult::CriticalPicturesMissing;
     }
-    for (int n = 0; n < 7; ++n) copyStoredPicture(dir + kStored[n], dir + kTemporary[n]);
+    const std::string& made = state_.pictureDirectory;
+    for (int n = 0; n < 7; ++n) copyStoredPicture(dir + kStored[n], made + kTemporary[n]);
     state_.pictureList.clear();
-    for (const char* name : kTemporary) state_.pictureList.push_back(dir + name);
+    for (const char* name : kTemporary) state_.pictureList.push_back(made + name);
     state_.pictureCount = 7;
     return PrepareResult::Completed;
 }

@@ -109,6 +109,11 @@ Saver::Saver(platform::Services& services, Surface& surface, platform::Timer& ti
     player_.setNotify([this] { playerNotify(); });
 }
 
+Saver::~Saver() {
+    timer_.setHandler({});
+    player_.setNotify({});
+}
+
 void Saver::formCreate() {
     services_.saverRunning->set(true);
 
