@@ -1,9 +1,11 @@
 // The signals that end a saver run.
 //
-// SIGTERM, SIGINT and SIGHUP are turned into a byte on a pipe, so that the message loop can run
-// the stop routine and end as usual. SIGSEGV, SIGFPE, SIGBUS and SIGABRT can't be handled that
-// way: their handler removes the files named beforehand (unlink and rmdir only, both
-// async-signal-safe) and then lets the signal end the process as it would have.
+// SIGTERM, SIGINT, SIGHUP and SIGUSR1 are turned into a byte on a pipe, so that the message loop
+// can run the stop routine and end as usual (a screen locker may send SIGUSR1 to have its saver
+// module start afresh; ending cleanly is what it expects of a module that doesn't). SIGSEGV,
+// SIGFPE, SIGBUS and SIGABRT can't be handled that way: their handler removes the files named
+// beforehand (unlink and rmdir only, both async-signal-safe) and then lets the signal end the
+// process as it would have.
 #pragma once
 
 #include <string>
@@ -11,8 +13,8 @@
 
 namespace fellridge::platform::process_signals {
 
-// Installs the handlers of SIGTERM, SIGINT and SIGHUP once. The read end of the pipe they write
-// to, or -1 when no pipe could be made (the signals then keep their default action).
+// Installs the handlers of SIGTERM, SIGINT, SIGHUP and SIGUSR1 once. The read end of the pipe they
+// write to, or -1 when no pipe could be made (the signals then keep their default action).
 int watchTermination();
 
 // Empties the pipe after its read end became readable.

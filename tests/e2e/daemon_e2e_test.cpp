@@ -244,5 +244,19 @@ TEST_F(DaemonWindow, AWindowThatGoesAwayEndsTheRunWithStatusOneAndNothingLeft) {
     expectSharedFolderUntouched();
 }
 
+TEST_F(DaemonWindow, AFatalSignalTakesThePicturesAwayAndStillEndsTheProcess) {
+    const Area area{0, 0, 320, 240};
+    for (int sig : {SIGSEGV, SIGABRT}) {
+        SCOPED_TRACE(sig);
+        auto saver = startSaver(std::to_string(hostWindow(area)), root.file("saver.log"));
+        ASSERT_TRUE(showsPicture(area));
+        saver->signal(sig);
+        EXPECT_EQ(saver->wait(5s), 128 + sig);
+        EXPECT_TRUE(listDir(runtime).empty());
+        expectSharedFolderUntouched();
+        hosts.clear();
+    }
+}
+
 }  // namespace
 }  // namespace fellridge::test
