@@ -63,10 +63,25 @@ void installFatalHandlers() {
     for (int sig : kFatalSignals) ::sigaction(sig, &action, nullptr);
 }
 
+// A closed standard stream (some launchers close them) would be the next descriptor handed out:
+// the pipe would become standard error, and the toolkit's first warning would read as a signal.
+// /dev/null takes the place of each closed one first.
+void fillClosedStandardStreams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
+
 }  // namespace
 
 int watchTermination() {
     if (terminationPipe[0] >= 0) return terminationPipe[0];
+    fillClosedStandardStreams();
     if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         terminationPipe[0] = terminationPipe[1] = -1;
         return -1;

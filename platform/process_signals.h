@@ -13,8 +13,10 @@
 
 namespace fellridge::platform::process_signals {
 
-// Installs the handlers of SIGTERM, SIGINT, SIGHUP and SIGUSR1 once. The read end of the pipe they
-// write to, or -1 when no pipe could be made (the signals then keep their default action).
+// Installs the handlers of SIGTERM, SIGINT, SIGHUP and SIGUSR1 once; standard streams that are
+// closed are opened on /dev/null first, so that the pipe never stands in for one. The read end of
+// the pipe they write to, or -1 when no pipe could be made (the signals then keep their default
+// action).
 int watchTermination();
 
 // Empties the pipe after its read end became readable.

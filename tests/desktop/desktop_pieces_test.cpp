@@ -184,6 +184,26 @@ TEST(TerminationSignals, EachOneWakesTheMessageLoopInsteadOfEndingTheProcess) {
     }
 }
 
+TEST(TerminationSignals, ClosedStandardStreamsAreNeverTakenForThePipe) {
+    // A launcher that closes standard output and error: what is written there afterwards must
+    // not read as a signal.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(1);
+        ::close(2);
+        const int fd = process_signals::watchTermination();
+        const bool apart = fd > 2;
+        const bool written = ::write(2, "warning\n", 8) == 8;
+        pollfd readable{fd, POLLIN, 0};
+        const bool quiet = ::poll(&readable, 1, 100) == 0;
+        ::_exit(apart && written && quiet ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(StderrBoxes, EachBoxIsOneLineOnStandardErrorAndTheAnswerIsOk) {
     QtApplicationTitle title;
     title.set("Fellridge Wildlife");
