@@ -258,5 +258,40 @@ TEST_F(DaemonWindow, AFatalSignalTakesThePicturesAwayAndStillEndsTheProcess) {
     }
 }
 
+TEST_F(DaemonWindow, StartUpMessagesGoToStandardErrorAndTheRunGoesOn) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> removed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"critical pictures missing",
+         {"kvp1.qrn", "kvp2.qrn"},
+         "Fellridge Wildlife: Some critical files are missing. Please reinstall the software.\n"},
+        {"a stored picture missing", {"kvp3.qrn"}, "Error: File not found\n"},
+    };
+    const Area area{0, 0, 320, 240};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeSolidStoredPictures(win, 64, 48, kColours);
+        for (const std::string& name : c.removed) std::remove((win + "/" + name).c_str());
+        shared = snapshot(win);
+        const std::string log = root.file("saver.log");
+        auto saver = startSaver(std::to_string(hostWindow(area)), log);
+        EXPECT_TRUE(
+            waitFor([&] { return readFile(log).find(c.message) != std::string::npos; }, 10s))
+            << readFile(log);
+        // Nobody had to answer anything: the saver runs on, with no picture.
+        std::this_thread::sleep_for(1500ms);
+        EXPECT_TRUE(saver->running());
+        EXPECT_EQ(pictureIn(Screenshot(xvfb.display()), area), -1);
+        saver->signal(SIGTERM);
+        EXPECT_EQ(saver->wait(5s), 0);
+        EXPECT_TRUE(listDir(runtime).empty());
+        expectSharedFolderUntouched();
+        hosts.clear();
+    }
+}
+
 }  // namespace
 }  // namespace fellridge::test
