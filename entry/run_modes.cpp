@@ -10,6 +10,7 @@
 #include "dialog/about_box.h"
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
+#include "platform/display_watch.h"
 #include "platform/host_window.h"
 #include "platform/posix_services.h"
 #include "platform/private_folder.h"
@@ -60,11 +61,13 @@ void complain(const std::string& text) {
     std::fflush(stderr);
 }
 
-// Shows the saver window and runs the message loop until it closes. A termination signal runs
-// the stop routine; a fatal one removes the temporary pictures (and the private folder) first.
+// Shows the saver window and runs the message loop until it closes: 0, or 1 when the display
+// went away. A termination signal runs the stop routine, and so does the loss of the display; a
+// fatal signal, or an exit that skips this end, removes the temporary pictures (and the private
+// folder) on its way out.
 int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
                    const std::string& privateFolder) {
-    platform::process_signals::removeOnFatalSignal(form.saver().state().pictureList, privateFolder);
+    platform::process_signals::removeOnAbruptEnd(form.saver().state().pictureList, privateFolder);
     std::unique_ptr<QSocketNotifier> notifier;
     if (signalPipe >= 0) {
         notifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
@@ -73,11 +76,19 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
             form.stop();
         });
     }
+    bool displayLost = false;
+    platform::DisplayWatch display;
+    QObject::connect(&display, &platform::DisplayWatch::lost, &form, [&] {
+        displayLost = true;
+        complain("the X display went away");
+        form.stop();
+        QCoreApplication::quit();
+    });
     EndOnClose ending;
     form.installEventFilter(&ending);
     if (form.showSaver()) qt.app.exec();
-    platform::process_signals::removeOnFatalSignal({}, {});
-    return 0;
+    platform::process_signals::removeOnAbruptEnd({}, {});
+    return displayLost ? 1 : 0;
 }
 
 // Inside a screen-saver daemon's window: the daemon owns input, the pointer and the screen, so
@@ -118,8 +129,8 @@ int runInHost(QtApplication& qt, platform::Services base, const std::string& var
         form.stop();
         QCoreApplication::quit();
     });
-    runSaverWindow(qt, form, signalPipe, folder.path());
-    return lost ? 1 : 0;
+    const int status = runSaverWindow(qt, form, signalPipe, folder.path());
+    return lost ? 1 : status;
 }
 
 int runSaver(char* program) {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 namespace fellridge::platform::process_signals {
@@ -22,23 +23,31 @@ extern "C" void onTerminationSignal(int) {
     errno = saved;
 }
 
-// The paths a fatal signal removes, prepared while nothing goes wrong: the handler only reads
+// The paths an abrupt end removes, prepared while nothing goes wrong: the handler only reads
 // them. The count is published after the paths are written and cleared before they are changed,
 // so the handler never sees a half-written path.
 constexpr int kMaxPaths = 16;
-char fatalPaths[kMaxPaths][PATH_MAX];
-char fatalFolder[PATH_MAX];
-std::atomic<int> fatalCount{0};
-std::atomic<bool> fatalFolderSet{false};
+char namedPaths[kMaxPaths][PATH_MAX];
+char namedFolder[PATH_MAX];
+std::atomic<int> namedCount{0};
+std::atomic<bool> namedFolderSet{false};
 static_assert(std::atomic<int>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 constexpr int kFatalSignals[] = {SIGSEGV, SIGFPE, SIGBUS, SIGABRT};
 
+void removeNamed() {
+    const int count = namedCount.load(std::memory_order_acquire);
+    for (int i = 0; i < count; ++i) ::unlink(namedPaths[i]);
+    if (namedFolderSet.load(std::memory_order_acquire)) ::rmdir(namedFolder);
+}
+
+extern "C" void onExit() {
+    removeNamed();
+}
+
 extern "C" void onFatalSignal(int sig) {
-    const int count = fatalCount.load(std::memory_order_acquire);
-    for (int i = 0; i < count; ++i) ::unlink(fatalPaths[i]);
-    if (fatalFolderSet.load(std::memory_order_acquire)) ::rmdir(fatalFolder);
+    removeNamed();
     // The default action, as if this handler had never been there: the signal is blocked while
     // its handler runs, so it is delivered (and ends the process) as soon as the handler returns;
     // a fault that came from an instruction comes back when that instruction runs again.
@@ -61,6 +70,7 @@ void installFatalHandlers() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     for (int sig : kFatalSignals) ::sigaction(sig, &action, nullptr);
+    std::atexit(onExit);
 }
 
 // A closed standard stream (some launchers close them) would be the next descriptor handed out:
@@ -101,16 +111,16 @@ void drainTermination() {
     }
 }
 
-void removeOnFatalSignal(const std::vector<std::string>& files, const std::string& folder) {
-    fatalCount.store(0, std::memory_order_release);
-    fatalFolderSet.store(false, std::memory_order_release);
+void removeOnAbruptEnd(const std::vector<std::string>& files, const std::string& folder) {
+    namedCount.store(0, std::memory_order_release);
+    namedFolderSet.store(false, std::memory_order_release);
     int count = 0;
     for (const std::string& file : files)
-        if (count < kMaxPaths && copyPath(fatalPaths[count], file)) ++count;
-    const bool hasFolder = copyPath(fatalFolder, folder);
+        if (count < kMaxPaths && copyPath(namedPaths[count], file)) ++count;
+    const bool hasFolder = copyPath(namedFolder, folder);
     installFatalHandlers();
-    fatalCount.store(count, std::memory_order_release);
-    fatalFolderSet.store(hasFolder, std::memory_order_release);
+    namedCount.store(count, std::memory_order_release);
+    namedFolderSet.store(hasFolder, std::memory_order_release);
 }
 
 }  // namespace fellridge::platform::process_signals

@@ -22,10 +22,11 @@ int watchTermination();
 // Empties the pipe after its read end became readable.
 void drainTermination();
 
-// Names what a fatal signal removes: the files first, then the folder (empty for none). Each
-// call replaces the previous list; an empty list and folder remove nothing. Installs the
-// handlers of the fatal signals on the first call. Paths longer than the system's path limit are
-// left out.
-void removeOnFatalSignal(const std::vector<std::string>& files, const std::string& folder);
+// Names what an abrupt end removes: the files first, then the folder (empty for none). An abrupt
+// end is a fatal signal, or an exit() that skips the run's own end (the toolkit ends the process
+// that way when it gives up on its display). Each call replaces the previous list; an empty list
+// and folder remove nothing, which is what the run's own end leaves behind. Installs the handlers
+// of the fatal signals on the first call. Paths longer than the system's path limit are left out.
+void removeOnAbruptEnd(const std::vector<std::string>& files, const std::string& folder);
 
 }  // namespace fellridge::platform::process_signals

@@ -138,7 +138,7 @@ TEST_F(Folders, RemovingAPrivateFolderTakesItsFilesButNothingALinkPointsTo) {
 int endOfChildRaising(int sig, const std::vector<std::string>& files, const std::string& folder) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        process_signals::removeOnFatalSignal(files, folder);
+        process_signals::removeOnAbruptEnd(files, folder);
         ::raise(sig);
         ::_exit(0);  // only when the signal didn't end it
     }
@@ -162,6 +162,21 @@ TEST_F(Folders, AFatalSignalRemovesTheNamedFilesAndEndsTheProcessAsItWould) {
         EXPECT_FALSE(fs::exists(folder));
         EXPECT_TRUE(fs::exists(base / "tmp" / "other.jpg"));
     }
+}
+
+TEST_F(Folders, AnExitThatSkipsTheRunsEndRemovesTheNamedFilesAndKeepsItsStatus) {
+    const fs::path picture = base / "runtime" / "kvp1.jpg";
+    std::ofstream(picture) << "picture";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        process_signals::removeOnAbruptEnd({picture.string()}, {});
+        std::exit(3);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_FALSE(fs::exists(picture));
 }
 
 TEST_F(Folders, AFatalSignalWithNothingNamedOnlyEndsTheProcess) {

@@ -289,5 +289,55 @@ TEST_F(DaemonWindow, StartUpMessagesGoToStandardErrorAndTheRunGoesOn) {
     }
 }
 
+TEST_F(DaemonWindow, ADisplayThatGoesAwayEndsTheRunWithStatusOneAndNothingLeft) {
+    for (const bool inHost : {true, false}) {
+        SCOPED_TRACE(inHost ? "inside a host window" : "full screen");
+        // A display of this case alone, to be ended under the saver.
+        const std::string numberFile = root.file(inHost ? "display-host" : "display-full");
+        auto server = std::make_unique<Child>(std::vector<std::string>{
+            "sh", "-c", "exec Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>\"$0\"",
+            numberFile});
+        ASSERT_TRUE(waitFor(
+            [&] {
+                const std::string text = readFile(numberFile);
+                return !text.empty() && text.back() == '\n';
+            },
+            20s));
+        const std::string number = readFile(numberFile);
+        const std::string display = ":" + number.substr(0, number.size() - 1);
+
+        Environment env{{"DISPLAY", display},
+                        {"QT_QPA_PLATFORM", "xcb"},
+                        {"XDG_RUNTIME_DIR", runtime},
+                        {"FELLRIDGE_WINDOWS_DIR", win},
+                        {"FELLRIDGE_SYSTEM_DIR", root.file("sys")},
+                        {"FELLRIDGE_REGISTRY", root.file("user.reg")},
+                        {"SDL_AUDIODRIVER", "dummy"}};
+        std::unique_ptr<Child> host;
+        if (inHost) {
+            const std::string idFile = root.file("gone-host");
+            host = std::make_unique<Child>(
+                std::vector<std::string>{helper(), "window", idFile, "320", "240", "0", "0"},
+                Environment{{"DISPLAY", display}});
+            ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(idFile); }, 10s));
+            env["XSCREENSAVER_WINDOW"] = readFile(idFile).substr(0, readFile(idFile).size() - 1);
+        }
+        Child saver({program(), "/S"}, env);
+        // Its pictures are made, then the display goes.
+        ASSERT_TRUE(waitFor(
+            [&] {
+                if (!inHost) return listDir(win).size() > shared.size();
+                const std::vector<std::string> folders = listDir(runtime);
+                return folders.size() == 1 && listDir(runtime + "/" + folders[0]).size() == 7;
+            },
+            10s));
+        std::this_thread::sleep_for(500ms);
+        server->signal(SIGTERM);
+        EXPECT_EQ(saver.wait(10s), 1);
+        EXPECT_TRUE(listDir(runtime).empty());
+        expectSharedFolderUntouched();
+    }
+}
+
 }  // namespace
 }  // namespace fellridge::test
