@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/qt_services.h"
+#include "platform/sdl_player.h"
 #include "saver/random.h"
 #include "saver/saver_window.h"
 
@@ -44,7 +45,9 @@ double runTick(int mode, const fs::path& dir) {
     clock.at = slideFromLeft();
     real.services.clock = &clock;
     real.services.title->set("Fellridge Wildlife");
-    saver::SaverWindow form(real.services);
+    platform::QtTimer timer;
+    platform::SdlPlayer player;
+    saver::SaverWindow form(real.services, timer, player);
     form.showSaver();
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();

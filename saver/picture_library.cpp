@@ -115,8 +115,9 @@ PictureLibrary::PictureLibrary(SaverState& state, Surface& surface, platform::Me
       chooseNextSound_(std::move(chooseNextSound)) {}
 
 PrepareResult PictureLibrary::prepare(const std::vector<std::string>& otherFolders) {
-    state_.pictureDirectory = state_.windowsDirectory;
-    const std::string source = storedPictureSource(state_.pictureDirectory, otherFolders);
+    state_.pictureDirectory =
+        temporaryDirectory_.empty() ? state_.windowsDirectory : temporaryDirectory_;
+    const std::string source = storedPictureSource(state_.windowsDirectory, otherFolders);
     const auto stored = [&](int n) { return platform::text::joinPath(source, kStored[n]); };
     const auto temporary = [this](const char* name) {
         return platform::text::joinPath(state_.pictureDirectory, name);

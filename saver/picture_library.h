@@ -28,6 +28,10 @@ class PictureLibrary {
     PictureLibrary(SaverState& state, Surface& surface, platform::MessageBoxes& boxes,
                    RandomDraw& random, std::function<void()> chooseNextSound);
 
+    // Makes the temporary pictures in this directory instead of the Windows directory.
+    void useTemporaryDirectory(std::string directory) {
+        temporaryDirectory_ = std::move(directory);
+    }
     // Sets the picture directory, checks kvp1.qrn and kvp2.qrn, makes kvp1.jpg..kvp7.jpg and
     // fills the picture list. Throws IoFailure. The stored pictures come from the first of the
     // picture directory and the other folders that holds any of them, all seven from that one;
@@ -45,6 +49,7 @@ class PictureLibrary {
     platform::MessageBoxes& boxes_;
     RandomDraw& random_;
     std::function<void()> chooseNextSound_;
+    std::string temporaryDirectory_;
 };
 
 }  // namespace fellridge::saver

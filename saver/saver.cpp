@@ -110,6 +110,11 @@ Saver::Saver(platform::Services& services, Surface& surface, platform::Timer& ti
     player_.setNotify([this] { onPlaybackEnded(); });
 }
 
+Saver::~Saver() {
+    timer_.setHandler({});
+    player_.setNotify({});
+}
+
 void Saver::start() {
     services_.saverRunning->set(true);
 

@@ -47,6 +47,10 @@ class Saver {
     // the player's end-of-playback notice; the window may connect them again its own way.
     Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
           platform::SoundPlayer& player, SaverHost& window);
+    // Takes its handlers back from the timer and the player, which may outlive it.
+    ~Saver();
+    Saver(const Saver&) = delete;
+    Saver& operator=(const Saver&) = delete;
 
     // The start-up sequence, run while the window is created. Failures of its settings/pictures
     // step are shown in an error box and end the sequence; the window is shown all the same. A

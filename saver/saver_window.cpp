@@ -1,66 +1,60 @@
 #include "saver/saver_window.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <xcb/xcb.h>
-
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QSocketNotifier>
-#include <csignal>
-#include <cstring>
+#include <utility>
 
-#include "platform/sdl_player.h"
+#include "platform/x11_window_class.h"
 
 namespace fellridge::saver {
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
-
-extern "C" void onTerminationSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
-}
-
 QRect toQRect(const Rect& r) {
     return QRect(r.left, r.top, r.width(), r.height());
 }
 
-}  // namespace
-
-void SaverWindow::watchSignals() {
-    if (signalPipe[0] >= 0) return;
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+Qt::WindowFlags flagsFor(const Placement& placement) {
+    // Inside a host window the daemon decides what is on top.
+    if (placement.host) return Qt::Window | Qt::FramelessWindowHint;
+    return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 }
 
-SaverWindow::SaverWindow(platform::Services& services)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+}  // namespace
+
+SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
+                         platform::SoundPlayer& player, Placement placement)
+    : QWidget(nullptr, flagsFor(placement)),
       services_(services),
-      player_(std::make_unique<platform::SdlPlayer>()) {
+      timer_(timer),
+      player_(player),
+      placement_(std::move(placement)) {
     setObjectName("SaverWindow");
     setWindowTitle(kSaverWindowName);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    setFocusPolicy(Qt::StrongFocus);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->geometry());
-    setWindowClass();
-
-    if (signalPipe[0] >= 0) {
-        signals_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-        connect(signals_, &QSocketNotifier::activated, this, &SaverWindow::onSignal);
+    if (placement_.host) {
+        setFocusPolicy(Qt::NoFocus);
+        setGeometry(0, 0, placement_.host->size().width(), placement_.host->size().height());
+    } else {
+        setFocusPolicy(Qt::StrongFocus);
+        if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->geometry());
     }
+    platform::setWindowClass(static_cast<std::uintptr_t>(winId()), kSaverInstanceName,
+                             kSaverClassName);
 
     surface_ = std::make_unique<Surface>(*services_.screen, this);
     // The saver connects Timer1's tick and the player's notice itself.
-    saver_ = std::make_unique<Saver>(services_, *surface_, timer_, *player_, *this);
+    saver_ = std::make_unique<Saver>(services_, *surface_, timer_, player_, *this);
+    if (!placement_.temporaryDirectory.empty())
+        saver_->pictures().useTemporaryDirectory(placement_.temporaryDirectory);
+    if (placement_.host) {
+        // The display modes follow the host's size; the whole frame is drawn afresh.
+        connect(placement_.host, &platform::HostWindow::resized, this,
+                [this] { scheduleRepaint(); });
+    }
 
     // A failure inside creation ends the creation handler; the window is shown all the same.
     platform::runHandler(*services_.boxes, [this] { saver_->start(); });
@@ -68,28 +62,25 @@ SaverWindow::SaverWindow(platform::Services& services)
 }
 
 SaverWindow::~SaverWindow() {
+    // The saver goes first, and with it its hold on the timer and the player.
+    saver_.reset();
     timer_.setEnabled(false);
-    if (player_) player_->release();
-}
-
-void SaverWindow::setWindowClass() {
-    // WM_CLASS is "instance\0class\0"; it must be set on the native window before it is mapped.
-    const WId id = winId();
-    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection()) return;
-    static const char value[] = "fellridge-wildlife\0TForm1";
-    xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(id),
-                        XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof(value), value);
-    xcb_flush(x11->connection());
+    player_.release();
 }
 
 bool SaverWindow::showSaver() {
-    if (quitRequested_) return false;
+    if (ended_) return false;
+    if (placement_.host) {
+        placement_.host->embed(*this);
+        show();
+        return true;
+    }
     QScreen* screen = QGuiApplication::primaryScreen();
     // Without a window manager full screen alone leaves the window small: set the geometry too.
     if (screen) setGeometry(screen->geometry());
     showFullScreen();
     if (screen) setGeometry(screen->geometry());
+    covers_ = std::make_unique<platform::ScreenCovers>();
     raise();
     activateWindow();
     grabInput();
@@ -110,19 +101,19 @@ void SaverWindow::close() {
     // While the window is still being created it isn't the main window yet: closing it then
     // doesn't end the run.
     if (!created_) return;
-    releaseKeyboard();
-    releaseMouse();
+    ended_ = true;
+    covers_.reset();
+    if (!placement_.host) {
+        releaseKeyboard();
+        releaseMouse();
+    }
+    // The program ends when its main window closes (see entry/).
     QWidget::close();
-    QCoreApplication::quit();
 }
 
-void SaverWindow::onSignal() {
-    char buffer[16];
-    while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
-    }
+void SaverWindow::stop() {
     saver_->stopRoutine();
-    quitRequested_ = true;
-    QCoreApplication::exit(0);
+    ended_ = true;
 }
 
 void SaverWindow::present(const Rect& area) {

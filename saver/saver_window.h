@@ -1,34 +1,51 @@
 // The saver window SaverWindow: a frameless, topmost, full-screen X11 window of class TForm1 named
-// "zarnojpg" that presents the display surface and carries Timer1 and MediaPlayer1.
+// "zarnojpg" that presents the display surface, with black covers over the other monitors; or,
+// inside a screen-saver daemon's window, a child window that fills that window.
 #pragma once
 
 #include <QRegion>
 #include <QWidget>
 #include <memory>
 
-#include "platform/qt_services.h"
+#include "platform/host_window.h"
+#include "platform/screen_covers.h"
 #include "platform/services.h"
 #include "platform/sound_player.h"
 #include "saver/saver.h"
 #include "saver/surface.h"
 
-class QSocketNotifier;
-
 namespace fellridge::saver {
 
+// The names by which a running saver's window is found (the password change looks for them).
 inline constexpr const char* kSaverClassName = "TForm1";
 inline constexpr const char* kSaverWindowName = "zarnojpg";
+// The instance part of the window's WM_CLASS.
+inline constexpr const char* kSaverInstanceName = "fellridge-wildlife";
+
+// Where the window shows the slideshow: over every monitor (no host), or inside a host window,
+// keeping the temporary pictures in a folder of its own.
+struct Placement {
+    platform::HostWindow* host = nullptr;
+    std::string temporaryDirectory;  // empty: the Windows directory
+};
 
 class SaverWindow : public QWidget, public SaverHost, public Presenter {
     Q_OBJECT
   public:
-    // Creates the window and runs its start-up sequence (FormCreate); show() afterwards.
-    explicit SaverWindow(platform::Services& services);
+    // Creates the window and runs its start-up sequence (FormCreate); showSaver() afterwards.
+    // The timer and the player are the saver's Timer1 and MediaPlayer1.
+    SaverWindow(platform::Services& services, platform::Timer& timer, platform::SoundPlayer& player,
+                Placement placement = {});
     ~SaverWindow() override;
 
-    // Shows the window over the whole primary screen, unless the run already ended while the
-    // window was being created (then the caller just returns).
+    // Shows the window over the whole primary screen and covers the others, or fills the host
+    // window; unless the run already ended while the window was being created (then the
+    // caller just returns).
     bool showSaver();
+
+    // Ends the run from outside (a termination signal, the host window gone): the stop
+    // routine, which closes the window.
+    void stop();
 
     // SaverHost
     std::uintptr_t nativeId() override;
@@ -40,28 +57,24 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
 
     Saver& saver() { return *saver_; }
 
-    // SIGTERM, SIGINT and SIGHUP run the stop routine and end the program.
-    static void watchSignals();
-
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void onSignal();
-    void setWindowClass();
     void grabInput();
 
     platform::Services& services_;
-    platform::QtTimer timer_;
-    std::unique_ptr<platform::SoundPlayer> player_;
+    platform::Timer& timer_;
+    platform::SoundPlayer& player_;
+    Placement placement_;
     std::unique_ptr<Surface> surface_;
     std::unique_ptr<Saver> saver_;
-    QSocketNotifier* signals_ = nullptr;
+    std::unique_ptr<platform::ScreenCovers> covers_;
     QRegion pendingRecompose_;
     QRegion pendingPresent_;
     QRect presentBounds_;
     bool created_ = false;
-    bool quitRequested_ = false;
+    bool ended_ = false;
 };
 
 }  // namespace fellridge::saver
