@@ -69,6 +69,7 @@ class Saver {
     void onPlaybackEnded();
 
     SaverState& state() { return state_; }
+    PictureLibrary& pictures() { return pictures_; }
 
   private:
     bool ntFamily();

@@ -46,7 +46,7 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
                              kSaverClassName);
 
     surface_ = std::make_unique<Surface>(*services_.screen, this);
-    // The saver connects Timer1's tick and the player's notice itself.
+    // The saver connects the timer's tick and the player's end-of-playback notice itself.
     saver_ = std::make_unique<Saver>(services_, *surface_, timer_, player_, *this);
     if (!placement_.temporaryDirectory.empty())
         saver_->pictures().useTemporaryDirectory(placement_.temporaryDirectory);
