@@ -247,7 +247,16 @@ class FakeEnvironment : public platform::Environment {
 
 TEST(SettingsPath, DirectoryAndFileName) {
     FakeEnvironment failed(std::nullopt), given("/home/u/w/"), empty("");
-    EXPECT_EQ(windowsDirectory(failed), "/var/tmp/fellridge-wildlife");
+    EXPECT_THROW(
+        {
+            try {
+                windowsDirectory(failed);
+            } catch (const fellridge::Failure& failure) {
+                EXPECT_STREQ(failure.what(), kNoFolderMessage);
+                throw;
+            }
+        },
+        fellridge::Failure);
     EXPECT_EQ(windowsDirectory(given), "/home/u/w/");
     EXPECT_EQ(windowsDirectory(empty), "");
     EXPECT_EQ(settingsPath("/home/u/w/"), "/home/u/w//fellridge28.ini");
