@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "settings/profile.h"
 #include "settings/settings.h"
 
 namespace fellridge::saver {
@@ -230,6 +231,7 @@ void Saver::stopRoutine() {
     }
     services_.saverRunning->set(false);
     pictures_.deleteTemporary();
+    settings::profile::removeStaleTemporaries(state_.settingsPath);
     window_.close();
 }
 
