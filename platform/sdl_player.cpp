@@ -126,6 +126,7 @@ void SdlPlayer::open() {
     Mix_Music* music = loadMusicFromMemory(*bytes);
     if (!music) throw Failure(kCannotPlay);
     music_ = music;
+    // A move hands over the buffer itself, so the library's reader still points into it.
     bytes_ = std::move(*bytes);
     std::lock_guard<std::mutex> lock(hookMutex);
     hookTarget = noticeTarget_.get();
