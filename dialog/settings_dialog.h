@@ -55,8 +55,9 @@ class SettingsDialog : public QDialog {
     const std::array<std::string, settings::kSoundSlots>& soundSlots() const { return slots_; }
     int soundCount() const { return soundCount_; }
 
-    // The dialog only ends through OK: Escape and the window manager's close are ignored.
-    void reject() override {}
+    // OK is the only way that saves; Escape and the window manager's close end the dialog
+    // without writing (QDialog's own reject), so that a file that can't be written never traps
+    // the user in it.
 
   private:
     void buildControls();

@@ -9,9 +9,9 @@
 // Key and value names compare without regard to case. Anything that isn't such a file (another
 // first line, a file too large to be one) holds no keys.
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
+#include "platform/files.h"
 #include "platform/posix_services.h"
 #include "platform/text.h"
 
@@ -56,12 +56,11 @@ struct Lookup {
 // One pass over the file for the key (and, when name is given, the value in it).
 Lookup lookup(const std::string& path, const std::string& key, const std::string* name) {
     Lookup result;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return result;
-    in.seekg(0, std::ios::end);
-    const auto size = in.tellg();
-    if (size < 0 || static_cast<std::size_t>(size) > kMaxFileSize) return result;
-    in.seekg(0);
+    // A FIFO or device in the file's place is no registry: it would block the first key or
+    // never end. Such a file, or one too large to be an export, holds no keys.
+    const auto bytes = files::readRegular(path, kMaxFileSize);
+    if (!bytes) return result;
+    std::istringstream in(std::string(bytes->begin(), bytes->end()));
 
     std::string line;
     if (!std::getline(in, line)) return result;

@@ -6,7 +6,10 @@
 #include <QObject>
 #include <mutex>
 
+#include "platform/files.h"
 #include "platform/services.h"
+#include "platform/sound_check.h"
+#include "platform/sound_loader.h"
 
 namespace fellridge::platform {
 
@@ -14,6 +17,7 @@ namespace {
 
 constexpr const char* kNoDevice = "No MCI device open";
 constexpr const char* kUnknownError = "Unknown error code";
+constexpr const char* kCannotPlay = "The file cannot be played";
 
 // What the finished hook needs to queue a notice: the object living on the user-interface
 // thread and the generation of the file that is open. Guarded by hookMutex; the hook never
@@ -106,6 +110,8 @@ void SdlPlayer::closeMusic() {
     music_ = nullptr;
     // Freeing music that plays stops it without calling the finished hook.
     Mix_FreeMusic(music);
+    // The library read from these bytes until now.
+    std::vector<std::uint8_t>().swap(bytes_);
 }
 
 void SdlPlayer::open() {
@@ -113,10 +119,15 @@ void SdlPlayer::open() {
     // Whatever happens next, a notice of the file closed above is stale.
     ++generation_;
     openAudio();
-    SDL_ClearError();
-    Mix_Music* music = Mix_LoadMUS(fileName_.c_str());
-    if (!music) throw Failure(sdlErrorText());
+    // The library never opens the path itself: it gets the bytes of a regular file, read with
+    // a bound, whose header has passed the check of its format.
+    auto bytes = files::readRegular(fileName_, kMaxSoundFileSize);
+    if (!bytes) throw Failure(kCannotPlay);
+    Mix_Music* music = loadMusicFromMemory(*bytes);
+    if (!music) throw Failure(kCannotPlay);
     music_ = music;
+    // A move hands over the buffer itself, so the library's reader still points into it.
+    bytes_ = std::move(*bytes);
     std::lock_guard<std::mutex> lock(hookMutex);
     hookTarget = noticeTarget_.get();
     hookPlayer = this;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/sound_player.h"
 
@@ -53,6 +54,8 @@ class SdlPlayer : public SoundPlayer {
     std::function<void()> onNotify_;
     std::unique_ptr<QObject> noticeTarget_;
     _Mix_Music* music_ = nullptr;
+    // The content of the open file, which the library reads from while it plays.
+    std::vector<std::uint8_t> bytes_;
     // Counts the files opened; a notice carries the count of the file it belongs to.
     std::uint64_t generation_ = 0;
     bool sdlUp_ = false;

@@ -13,6 +13,8 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
+#include "platform/files.h"
+#include "saver/picture_library.h"
 #include "saver/surface.h"
 
 // Qt's resource initialiser may not be called from inside a namespace.
@@ -59,28 +61,11 @@ struct JpegError {
 void onJpegMessage(j_common_ptr, int) {}
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-    // Only ordinary files: a directory is no picture, and a pipe or device could block forever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw PictureError("cannot open " + path);
-    struct stat info {};
-    std::vector<std::uint8_t> bytes;
-    // A gigabyte is far beyond any photograph the saver ships or could show.
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size < (1LL << 30);
-    if (ok) bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t block[65536];
-    while (ok) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n > 0) {
-            bytes.insert(bytes.end(), block, block + n);
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            ok = false;
-        }
-    }
-    ::close(fd);
-    if (!ok) throw PictureError("cannot read " + path);
-    return bytes;
+    // Only ordinary files, never more than a stored picture can be: a directory is no picture,
+    // and a pipe or device could block forever or never end.
+    auto bytes = platform::files::readRegular(path, kMaxStoredPictureSize);
+    if (!bytes) throw PictureError("cannot read " + path);
+    return std::move(*bytes);
 }
 
 struct JpegHeader {

@@ -3,11 +3,13 @@
 #include "saver/picture_library.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/text.h"
@@ -17,46 +19,29 @@ namespace fellridge::saver {
 
 namespace {
 
+// The platform's error code for the failure in errno. A stored picture larger than any
+// photograph is refused like a file the platform can't take ("file too large").
 [[noreturn]] void failWithErrno() {
-    throw IoFailure(IoFailure::codeForErrno(errno));
+    const int err = errno;
+    throw IoFailure(err == EFBIG ? kFileTooLargeCode : IoFailure::codeForErrno(err));
 }
 
-// An open file descriptor that is closed on the way out of a failed copy.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes now and reports the platform's refusal.
-    void close() {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) failWithErrno();
-    }
-
-  private:
-    int fd_;
-};
+using platform::files::Descriptor;
 
 ssize_t readSome(int fd, std::uint8_t* buffer, std::size_t size) {
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, size);
-        if (n >= 0) return n;
-        if (errno != EINTR) failWithErrno();
-    }
+    const ssize_t n = platform::files::readSome(fd, buffer, size);
+    if (n < 0) failWithErrno();
+    return n;
 }
 
 ssize_t writeSome(int fd, const std::uint8_t* buffer, std::size_t size) {
-    if (size == 0) return 0;
-    for (;;) {
-        const ssize_t n = ::write(fd, buffer, size);
-        if (n >= 0) return n;
-        if (errno != EINTR) failWithErrno();
-    }
+    const ssize_t n = platform::files::writeSome(fd, buffer, size);
+    if (n < 0) failWithErrno();
+    return n;
+}
+
+void closeOrFail(Descriptor& fd) {
+    if (!fd.close()) failWithErrno();
 }
 
 constexpr const char* kStored[7] = {"kvp1.qrn", "kvp2.qrn", "kvp3.qrn", "kvp4.qrn",
@@ -82,13 +67,38 @@ std::string storedPictureSource(const std::string& pictureDirectory,
 
 }  // namespace
 
+Descriptor createTemporary(const std::string& path) {
+    // Whatever is there already (an old copy, a planted link, someone's file of that name) is
+    // removed, never written through; O_EXCL | O_NOFOLLOW then makes sure that the file opened
+    // is the one made here.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) {
+                errno = EISDIR;
+                failWithErrno();
+            }
+            ::unlink(path.c_str());
+        }
+        Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                             S_IRUSR | S_IWUSR));
+        if (fd.valid()) {
+            // Owner read and write whatever the umask, so that the stop can delete it again.
+            if (::fchmod(fd.get(), S_IRUSR | S_IWUSR) != 0) failWithErrno();
+            return fd;
+        }
+        if (errno != EEXIST) break;
+    }
+    failWithErrno();
+}
+
 void copyStoredPicture(const std::string& source, const std::string& destination) {
     // The stored pictures are only read, so they are opened for reading only: a package installs
-    // them read-only, and that must not stop the saver.
-    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) failWithErrno();
-    Descriptor out(::open(destination.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (out.get() < 0) failWithErrno();
+    // them read-only, and that must not stop the saver. A link to them is followed (a package
+    // may link them from its own folder); what it leads to must still be a regular file.
+    Descriptor in = platform::files::openRegular(source, kMaxStoredPictureSize);
+    if (!in.valid()) failWithErrno();
+    Descriptor out = createTemporary(destination);
 
     // Bytes 1 to 3 are the JPEG's own, 4 to 6 are filler, the rest is the JPEG from byte 4 on.
     std::uint8_t head[3];
@@ -96,14 +106,21 @@ void copyStoredPicture(const std::string& source, const std::string& destination
     writeSome(out.get(), head, static_cast<std::size_t>(n));
     readSome(in.get(), head, sizeof head);
 
+    // The bound holds even for a file that grows while it is copied.
+    std::size_t copied = static_cast<std::size_t>(n);
     std::uint8_t block[2048];
     for (;;) {
         n = readSome(in.get(), block, sizeof block);
+        copied += static_cast<std::size_t>(n);
+        if (copied > kMaxStoredPictureSize) {
+            errno = EFBIG;
+            failWithErrno();
+        }
         const ssize_t written = writeSome(out.get(), block, static_cast<std::size_t>(n));
         if (n < 1 || written != n) break;
     }
-    in.close();
-    out.close();
+    closeOrFail(in);
+    closeOrFail(out);
 }
 
 PictureLibrary::PictureLibrary(SaverState& state, Surface& surface, platform::MessageBoxes& boxes,
@@ -168,7 +185,9 @@ void PictureLibrary::deleteTemporary() {
     const std::string& dir = state_.pictureDirectory;
     if (dir.empty()) return;
     try {
-        for (const std::string& name : platform::files::search(dir, "kvp*.jpg")) {
+        // Only the exact names the preparation makes: a user's kvp_family.jpg or KVP9.JPG beside
+        // them is not the saver's to delete.
+        for (const char* name : kTemporary) {
             const std::string path = platform::text::joinPath(dir, name);
             if (!platform::files::remove(path)) qCInfo(saverLog, "%s not deleted", path.c_str());
         }

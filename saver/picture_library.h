@@ -2,6 +2,7 @@
 // step loads the next one into the load buffer, and the stop deletes them.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,8 +19,16 @@ enum class PrepareResult { Completed, CriticalPicturesMissing };
 inline constexpr const char* kCriticalFilesMessage =
     "Some critical files are missing. Please reinstall the software.";
 
+// Largest stored picture (and so temporary picture) the saver takes: far beyond any photograph
+// it ships, small enough that a stray huge file can't fill the disk with copies.
+inline constexpr std::size_t kMaxStoredPictureSize = 64u << 20;
+// The error code of a stored picture over that bound (the platform's "file too large").
+inline constexpr int kFileTooLargeCode = 223;
+
 // Copies a stored picture to a JPEG file: bytes 1-3, then bytes 7 onward, through a 3-byte and
-// a 2048-byte buffer. The source is opened for reading only. Throws IoFailure.
+// a 2048-byte buffer. The source must be a regular file (a link to one is followed) of at most
+// kMaxStoredPictureSize bytes. The destination is made afresh, mode 0600: whatever had its name
+// is removed first, never written through. Throws IoFailure.
 void copyStoredPicture(const std::string& source, const std::string& destination);
 
 class PictureLibrary {
@@ -39,8 +48,9 @@ class PictureLibrary {
     PrepareResult prepare(const std::vector<std::string>& otherFolders = {});
     // Loads the next picture (in order or at random) into the load buffer, or the fallback picture.
     void loadNext();
-    // Deletes kvp*.jpg in the picture directory (case-insensitive; hidden, directories and
-    // read-only files stay). Never throws.
+    // Deletes kvp1.jpg..kvp7.jpg, the files prepare makes, in the temporary folder and in the
+    // saver's folder (where earlier runs may have left them). Nothing else is touched, and
+    // directories and read-only files of those names stay. Never throws.
     void deleteTemporary();
 
   private:

@@ -10,6 +10,7 @@
 
 #include "platform/text.h"
 #include "saver/log.h"
+#include "settings/profile.h"
 #include "settings/settings.h"
 
 namespace fellridge::saver {
@@ -230,6 +231,7 @@ void Saver::stopRoutine() {
     }
     services_.saverRunning->set(false);
     pictures_.deleteTemporary();
+    settings::profile::removeStaleTemporaries(state_.settingsPath);
     window_.close();
 }
 

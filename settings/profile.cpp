@@ -1,6 +1,8 @@
 #include "settings/profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/services.h"
 #include "platform/text.h"
 
@@ -318,48 +321,7 @@ std::int32_t parseInteger(std::string_view text, std::int32_t fallback) {
 
 namespace {
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
-
-// Reads an open regular file to its end, giving up past kMaxFileSize.
-std::optional<std::string> readAll(int fd) {
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        if (got == 0) return content;
-        content.append(buffer, static_cast<std::size_t>(got));
-        if (content.size() > kMaxFileSize) return std::nullopt;
-    }
-}
-
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t put = ::write(fd, data.data(), data.size());
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
+using platform::files::Descriptor;
 
 std::string folderOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
@@ -382,13 +344,9 @@ std::string writeTarget(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> readFile(const std::string& path) {
-    // Non-blocking, so that a FIFO in the file's place can't stall the open.
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) return std::nullopt;
-    return readAll(fd.get());
+    const auto bytes = platform::files::readRegular(path, kMaxFileSize);
+    if (!bytes) return std::nullopt;
+    return std::string(bytes->begin(), bytes->end());
 }
 
 void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
@@ -422,6 +380,8 @@ void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
     if (::access(folder.c_str(), W_OK | X_OK) != 0) throw refused;
 
     const std::string updated = applyWrites(content, entries);
+    // A file its own reader would refuse is never written.
+    if (updated.size() > kMaxFileSize) throw refused;
 
     // A hidden temporary name in the same folder, so that the rename is atomic.
     std::string temporary;
@@ -438,7 +398,7 @@ void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
     if (raw < 0) throw refused;
     Descriptor fd(raw);
 
-    bool ok = writeAll(fd.get(), updated);
+    bool ok = platform::files::writeAll(fd.get(), updated.data(), updated.size());
     if (ok && existed) {
         ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
         if (ok && ::geteuid() == 0) {
@@ -452,6 +412,62 @@ void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
     if (!ok) {
         ::unlink(temporary.c_str());
         throw refused;
+    }
+}
+
+namespace {
+
+constexpr std::string_view kTemporaryPrefix = ".fellridge28.ini.";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+// The process id of a writer's temporary name: "<pid>.<n>.<t>" between the prefix and the
+// suffix, all three decimal. 0 when the name is not of that form.
+pid_t temporaryOwner(std::string_view name) {
+    if (name.size() <= kTemporaryPrefix.size() + kTemporarySuffix.size() ||
+        name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix ||
+        name.substr(name.size() - kTemporarySuffix.size()) != kTemporarySuffix) {
+        return 0;
+    }
+    name = name.substr(kTemporaryPrefix.size(),
+                       name.size() - kTemporaryPrefix.size() - kTemporarySuffix.size());
+    long long pid = 0;
+    int fields = 1;
+    bool digit = false;
+    for (const char c : name) {
+        if (c == '.') {
+            if (!digit) return 0;
+            digit = false;
+            ++fields;
+        } else if (c >= '0' && c <= '9') {
+            digit = true;
+            if (fields == 1) {
+                pid = pid * 10 + (c - '0');
+                if (pid > INT_MAX) return 0;
+            }
+        } else {
+            return 0;
+        }
+    }
+    return (digit && fields == 3 && pid > 0) ? static_cast<pid_t>(pid) : 0;
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const std::string& path) {
+    if (path.empty()) return;
+    const std::string folder = folderOf(writeTarget(path));
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        const pid_t owner = temporaryOwner(name);
+        if (owner == 0) continue;
+        // A process that still runs may be about to rename its file; one that can't be
+        // signalled for lack of permission runs too.
+        if (owner != ::getpid() && (::kill(owner, 0) == 0 || errno != ESRCH)) continue;
+        const std::string file = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(file.c_str());
     }
 }
 

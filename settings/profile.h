@@ -68,4 +68,9 @@ std::optional<std::string> readFile(const std::string& path);
 // the old file as it was, with no temporary file behind.
 void writeEntries(const std::string& path, const std::vector<Entry>& entries);
 
+// Deletes the temporary files that writes into the file's folder left behind when their process
+// was killed between making and renaming them (".fellridge28.ini.<pid>.<n>.<t>.tmp" whose
+// process is gone). Only regular files of exactly that form are touched. Never throws.
+void removeStaleTemporaries(const std::string& path);
+
 }  // namespace fellridge::settings::profile

@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/files.h"
 #include "settings/profile.h"
 
 namespace fellridge::settings {
 namespace {
-
-constexpr const char* kFallbackWindowsDirectory = "/var/tmp/fellridge-wildlife";
 
 // The Options keys both readers take, in one order.
 enum OptionIndex { kSound, kSeq, kColor, kPicdis, kTime, kHeight, kWidth, kOptionCount };
@@ -63,7 +62,8 @@ void checkSlot(int slot) {
 
 std::string windowsDirectory(platform::Environment& environment) {
     std::optional<std::string> directory = environment.windowsDirectory();
-    return directory ? *directory : std::string(kFallbackWindowsDirectory);
+    if (!directory) throw Failure(kNoFolderMessage);
+    return *directory;
 }
 
 std::string settingsPath(const std::string& windowsDirectory) {
@@ -71,8 +71,7 @@ std::string settingsPath(const std::string& windowsDirectory) {
 }
 
 bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return platform::files::isFile(path);
 }
 
 void writeSaverFirstRun(const std::string& path) {

@@ -19,13 +19,19 @@ inline constexpr const char* kFileName = "fellridge28.ini";
 inline constexpr const char* kOptions = "Options";
 inline constexpr const char* kWavConfig = "WavConfig";
 
-// The Windows directory of this run: the platform's, or a fallback when the query fails.
+inline constexpr const char* kNoFolderMessage =
+    "No folder for the saver's files: neither HOME, XDG_DATA_HOME nor FELLRIDGE_WINDOWS_DIR is "
+    "set.";
+
+// The Windows directory of this run, the platform's. When the platform can't name one (no home
+// folder), throws Failure(kNoFolderMessage): a folder shared with other users would let them
+// plant files and links among the saver's own.
 std::string windowsDirectory(platform::Environment& environment);
 
 // The Windows directory followed by "/fellridge28.ini".
 std::string settingsPath(const std::string& windowsDirectory);
 
-// True when a file (not a directory) exists at the path.
+// True when a regular file exists at the path (a directory, FIFO or device does not count).
 bool exists(const std::string& path);
 
 // The saver's first run: Sound=0 Status=0 Seq=1 Color=4 Picdis=4 Time=8000 Height=25 Width=25,

@@ -1,7 +1,9 @@
 // The settings dialog's creation, its scroll bars, OK and More Software.
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <initializer_list>
 
 #include "dialog_fixture.h"
@@ -280,12 +282,25 @@ TEST_F(FormTest, AFirstRunThatCannotWriteStillShowsTheDialog) {
     EXPECT_EQ(list()->count(), 0);
 }
 
-TEST_F(FormTest, TheWindowIsFixedAndOnlyOkClosesIt) {
+TEST_F(FormTest, EscapeAndTheWindowManagersCloseEndItWithoutWriting) {
+    writeFile("[Options]\nSound=0\nTime=2500\n");
+    for (const bool escape : {true, false}) {
+        SettingsDialog& dialog = open();
+        control<QRadioButton>("radsndon")->setChecked(true);
+        if (escape) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&dialog, &press);
+        } else {
+            dialog.close();
+        }
+        EXPECT_FALSE(dialog.isVisible()) << (escape ? "Escape" : "close");
+        EXPECT_EQ(value("Options", "Sound"), "0");
+        EXPECT_EQ(value("Options", "Time"), "2500");
+    }
+}
+
+TEST_F(FormTest, TheWindowIsFixed) {
     SettingsDialog& dialog = open();
-    dialog.reject();
-    EXPECT_TRUE(dialog.isVisible());
-    dialog.close();
-    EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(dialog.windowFlags() & Qt::CustomizeWindowHint);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowSystemMenuHint);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QLoggingCategory>
 #include <filesystem>
@@ -105,6 +106,35 @@ TEST(CopyStoredPicture, RefusalsCarryThePlatformCodeAndText) {
         copyStoredPicture(dir / "s.qrn", dir / "folder.jpg");
     } catch (const IoFailure& e) {
         EXPECT_STREQ(e.what(), "File access denied");
+    }
+}
+
+// A copy never writes through a planted link or file, is readable by its owner alone, and
+// takes nothing but a regular stored picture of a photograph's size.
+TEST(CopyStoredPicture, MakesItsOwnPrivateFileFromARegularSourceOnly) {
+    TempDir dir;
+    writeFile(dir / "s.qrn", sequence(9));
+    writeFile(dir / "victim.txt", {'v'});
+    std::filesystem::create_symlink(dir / "victim.txt", dir / "planted.jpg");
+    const mode_t oldMask = ::umask(0);
+    copyStoredPicture(dir / "s.qrn", dir / "planted.jpg");
+    ::umask(oldMask);
+    EXPECT_EQ(readFile(dir / "victim.txt"), Bytes{'v'});
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "planted.jpg"));
+    EXPECT_EQ(readFile(dir / "planted.jpg").size(), 6u);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "planted.jpg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    ASSERT_EQ(::mkfifo((dir / "fifo.qrn").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.qrn");
+    ASSERT_EQ(::truncate((dir / "s.qrn").c_str(), kMaxStoredPictureSize + 1), 0);
+    const std::pair<const char*, int> refused[] = {
+        {"fifo.qrn", 5}, {"zero.qrn", 5}, {"s.qrn", kFileTooLargeCode}};
+    for (auto [source, code] : refused) {
+        EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / source, dir / "out.jpg"); }), code)
+            << source;
+        EXPECT_FALSE(exists(dir / "out.jpg")) << source;
     }
 }
 
@@ -314,19 +344,44 @@ TEST_F(PictureLibraryTest, AnEmptyTemporaryPictureLoadsAsAnEmptyPicture) {
     EXPECT_FALSE(fallbackLoaded());
 }
 
-TEST_F(PictureLibraryTest, DeletesEveryMatchingFileButLeavesTheRest) {
+TEST_F(PictureLibraryTest, DeletesOnlyTheTemporaryPicturesItsRunsMake) {
     state.pictureDirectory = dir.path();
-    for (const char* name : {"kvp1.jpg", "kvp99.jpg", "KVP3.JPG", "kvp.jpg", "kvp4.jpg",
-                             "other.jpg", ".kvp5.jpg", "kvp6.jpeg", "akvp7.jpg"})
+    writeFile(dir / "target.bin", {7});
+    for (const char* name :
+         {"kvp1.jpg", "kvp3.jpg", "kvp4.jpg", "kvp99.jpg", "KVP3.JPG", "KVP9.JPG", "kvp_family.jpg",
+          "kvp.jpg", "other.jpg", ".kvp5.jpg", "kvp6.jpeg", "akvp7.jpg"})
         writeFile(dir / name, {1});
+    std::filesystem::create_symlink(dir / "target.bin", dir / "kvp2.jpg");
     ASSERT_EQ(chmod((dir / "kvp4.jpg").c_str(), 0444), 0);  // read-only: refused, ignored
-    std::filesystem::create_directory(dir / "kvp8.jpg");
+    std::filesystem::create_directory(dir / "kvp7.jpg");
     library.deleteTemporary();
-    for (const char* gone : {"kvp1.jpg", "kvp99.jpg", "KVP3.JPG", "kvp.jpg"})
-        EXPECT_FALSE(exists(dir / gone)) << gone;
+    for (const char* gone : {"kvp1.jpg", "kvp2.jpg", "kvp3.jpg"})
+        EXPECT_FALSE(std::filesystem::symlink_status(dir / gone).type() !=
+                     std::filesystem::file_type::not_found)
+            << gone;
     for (const char* kept :
-         {"kvp4.jpg", "other.jpg", ".kvp5.jpg", "kvp6.jpeg", "akvp7.jpg", "kvp8.jpg"})
+         {"target.bin", "kvp4.jpg", "kvp99.jpg", "KVP3.JPG", "KVP9.JPG", "kvp_family.jpg",
+          "kvp.jpg", "other.jpg", ".kvp5.jpg", "kvp6.jpeg", "akvp7.jpg", "kvp7.jpg"})
         EXPECT_TRUE(exists(dir / kept)) << kept;
+}
+
+// A private folder (several slideshows at once) keeps each run's pictures to itself: the shared
+// folder's files are left alone, an earlier run's leftover included.
+TEST_F(PictureLibraryTest, TemporaryPicturesGoToThePrivateFolderAndOnlyThereAreTheyDeleted) {
+    state.windowsDirectory = dir.path();
+    for (int n = 1; n <= 7; ++n)
+        writeFile(dir / ("kvp" + std::to_string(n) + ".qrn"), sequence(20));
+    writeFile(dir / "kvp5.jpg", {1});  // left by an earlier run in the saver's folder
+    std::filesystem::create_directory(dir / "private");
+    library.useTemporaryDirectory(dir.path() + "/private");
+    ASSERT_EQ(library.prepare(), PrepareResult::Completed);
+    EXPECT_EQ(state.pictureList[2], dir.path() + "/private/kvp3.jpg");
+    EXPECT_TRUE(exists(dir / "private/kvp3.jpg"));
+    EXPECT_FALSE(exists(dir / "kvp3.jpg"));
+    library.deleteTemporary();
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "private"));
+    EXPECT_TRUE(exists(dir / "kvp5.jpg"));
+    EXPECT_TRUE(exists(dir / "kvp5.qrn"));
 }
 
 TEST_F(PictureLibraryTest, DeleteDoesNothingBeforePreparation) {

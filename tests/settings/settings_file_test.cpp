@@ -199,6 +199,17 @@ TEST_F(SettingsFile, RefusedWritesLeaveTheFileAsItWas) {
     ASSERT_EQ(::truncate(path_.c_str(), profile::kMaxFileSize + 1), 0);
     expectRefused([&] { markSaverStart(path_); }, message);
     EXPECT_TRUE((readOptions(path_) == numbers(true, true, 4, 8, -1, -1, -1)));
+
+    // Just within the limit, but a write would take it past: the reader would refuse the
+    // result, so the writer refuses to make it.
+    const std::string nearlyFull =
+        "[Options]\nSound=1\n;" + std::string(profile::kMaxFileSize - 20, 'x') + "\n";
+    put(nearlyFull);
+    ASSERT_TRUE(profile::readFile(path_).has_value());
+    expectRefused([&] { writeSoundSlot(path_, 1, std::string(40, 'a')); }, message);
+    EXPECT_EQ(profile::readFile(path_), nearlyFull);
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().string(), path_) << "left behind";
 }
 
 TEST_F(SettingsFile, RefusedWhereNoFileCanBeWritten) {
@@ -246,9 +257,37 @@ class FakeEnvironment : public platform::Environment {
     std::optional<std::string> dir_;
 };
 
+// Writers killed between making their temporary file and renaming it leave it behind: those
+// of processes that are gone are removed, nothing else.
+TEST_F(SettingsFile, OrphanedTemporaryFilesOfDeadWritersAreRemoved) {
+    put("[Options]\n");
+    int pidMax = 0;
+    std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;  // no process has this id
+    const std::string dead = ".fellridge28.ini." + std::to_string(pidMax) + ".3.123.tmp";
+    const std::string alive = ".fellridge28.ini.1.3.123.tmp";  // init runs
+    const std::vector<std::string> kept = {
+        alive, ".fellridge28.ini." + std::to_string(pidMax) + ".3.tmp",
+        ".fellridge28.ini.x.3.123.tmp", "fellridge28.ini.1.3.123.tmp", "notes.tmp"};
+    for (const std::string& name : kept) std::ofstream(dir_ + "/" + name) << name;
+    std::ofstream(dir_ + "/" + dead) << "orphan";
+    profile::removeStaleTemporaries(path_);
+    EXPECT_FALSE(fs::exists(dir_ + "/" + dead));
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(dir_ + "/" + name)) << name;
+    EXPECT_TRUE(fs::exists(path_));
+}
+
 TEST(SettingsPath, DirectoryAndFileName) {
     FakeEnvironment failed(std::nullopt), given("/home/u/w/"), empty("");
-    EXPECT_EQ(windowsDirectory(failed), "/var/tmp/fellridge-wildlife");
+    EXPECT_THROW(
+        {
+            try {
+                windowsDirectory(failed);
+            } catch (const fellridge::Failure& failure) {
+                EXPECT_STREQ(failure.what(), kNoFolderMessage);
+                throw;
+            }
+        },
+        fellridge::Failure);
     EXPECT_EQ(windowsDirectory(given), "/home/u/w/");
     EXPECT_EQ(windowsDirectory(empty), "");
     EXPECT_EQ(settingsPath("/home/u/w/"), "/home/u/w/fellridge28.ini");
