@@ -64,24 +64,19 @@ QRect blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, con
 // frame). A cache, when given, keeps the scaled picture for the next call with the same picture
 // and size.
 void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect& srcArea,
-                const QRect& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr,
-                bool cacheValid = false) {
+                const QRect& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr) {
     if (dst.empty() || srcArea.isEmpty() || image.isNull()) return;
     const Box visible = intersect(dst, boxOf(clip));
     if (visible.empty()) return;
 
     if (dst.width() <= maxScaledPixels / dst.height()) {  // no 64-bit overflow
         // Area-averaging scale of the whole area once, then a plain copy of what shows.
-        QImage scaled;
-        if (cache && cacheValid) {
-            scaled = *cache;
-        } else {
-            const QImage part = srcArea == image.rect() ? image : image.copy(srcArea);
-            scaled = part.scaled(static_cast<int>(dst.width()), static_cast<int>(dst.height()),
-                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
-            if (cache) *cache = scaled;
-        }
+        const QImage part = srcArea == image.rect() ? image : image.copy(srcArea);
+        const QImage scaled =
+            part.scaled(static_cast<int>(dst.width()), static_cast<int>(dst.height()),
+                        Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
+        if (cache) *cache = scaled;
         if (!scaled.isNull()) {
             blit(frame, dst.left, dst.top, scaled, scaled.rect(), rectOf(visible));
             return;
@@ -111,15 +106,21 @@ std::int32_t roundHalfEven(double v) {
 WorkingCopy::WorkingCopy(const Picture& picture) {
     if (picture.empty()) return;
     rgb32_ = picture.pixels();
-    if (rgb32_.isNull()) return;
-    if (rgb32_.format() != QImage::Format_RGB32)
+    if (!rgb32_.isNull() && rgb32_.format() != QImage::Format_RGB32)
         rgb32_ = rgb32_.convertToFormat(QImage::Format_RGB32);
-    image_ = rgb32_.convertToFormat(QImage::Format_BGR888);
 }
 
 std::span<const std::uint8_t> WorkingCopy::row(int r) const {
-    if (r < 0 || r >= image_.height()) return {};
-    return {image_.constScanLine(r), static_cast<std::size_t>(image_.width()) * 3};
+    if (r < 0 || r >= rgb32_.height()) return {};
+    const auto width = static_cast<std::size_t>(rgb32_.width());
+    row_.resize(width * 3);
+    const auto* in = reinterpret_cast<const QRgb*>(rgb32_.constScanLine(r));
+    for (std::size_t x = 0; x < width; ++x) {
+        row_[3 * x] = static_cast<std::uint8_t>(qBlue(in[x]));
+        row_[3 * x + 1] = static_cast<std::uint8_t>(qGreen(in[x]));
+        row_[3 * x + 2] = static_cast<std::uint8_t>(qRed(in[x]));
+    }
+    return {row_.data(), row_.size()};
 }
 
 Surface::Surface(platform::Screen& screen, Presenter* presenter)
@@ -162,14 +163,14 @@ void Surface::hide(Slot s) {
     if (slot(s).visible) changeSlot(s, [](SlotState& st) { st.visible = false; });
 }
 void Surface::clear(Slot s) {
-    changeSlot(s, [](SlotState& st) { st.picture = Picture(); });
-    scaled_[static_cast<int>(s)] = {};
+    setPicture(s, Picture());
 }
 void Surface::copyPicture(Slot from, Slot to) {
-    Picture copy = slot(from).picture;
-    changeSlot(to, [&](SlotState& st) { st.picture = std::move(copy); });
+    setPicture(to, slot(from).picture);
 }
 void Surface::setPicture(Slot s, Picture picture) {
+    // The scaled copy goes with the picture it was made of.
+    scaled_[static_cast<int>(s)] = {};
     changeSlot(s, [&](SlotState& st) { st.picture = std::move(picture); });
 }
 void Surface::setStretch(Slot s, bool on) {
@@ -304,28 +305,37 @@ void Surface::paintScene(const QRect& area) {
 
 void Surface::paintSlot(int index, const QRect& area) {
     const SlotState& s = slots_[index];
-    const QImage& pixels = s.picture.pixels();
-    if (pixels.isNull()) return;
     const Box bounds{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
                      static_cast<std::int64_t>(s.top) + s.height};
     const Box clip = intersect(bounds, boxOf(area));
     if (clip.empty()) return;
     if (!s.stretch) {
-        blit(frame_, s.left, s.top, pixels, pixels.rect(), rectOf(clip));
+        const QImage& pixels = s.picture.pixels();
+        if (!pixels.isNull()) blit(frame_, s.left, s.top, pixels, pixels.rect(), rectOf(clip));
         return;
     }
     Scaled& cache = scaled_[index];
-    const bool valid = cache.sourceKey == pixels.cacheKey() && cache.width == s.width &&
-                       cache.height == s.height && !cache.image.isNull();
-    if (!valid) {
-        cache = {};
-        cache.sourceKey = pixels.cacheKey();
-        cache.width = s.width;
-        cache.height = s.height;
+    if (cache.width == s.width && cache.height == s.height && !cache.image.isNull()) {
+        blit(frame_, s.left, s.top, cache.image, cache.image.rect(), rectOf(clip));
+        return;
     }
+    // A picture far larger than the screen needn't be decoded at its full size to be drawn
+    // smaller; one no larger than the screen is decoded as it is.
+    const QSize cover(std::max(s.width, frame_.width()), std::max(s.height, frame_.height()));
+    const QImage& pixels = s.picture.pixels(cover);
+    if (pixels.isNull()) return;
+    cache = {};
     const std::int64_t frameArea = static_cast<std::int64_t>(frame_.width()) * frame_.height();
-    drawScaled(frame_, bounds, pixels, pixels.rect(), rectOf(clip), 2 * frameArea, &cache.image,
-               valid);
+    drawScaled(frame_, bounds, pixels, pixels.rect(), rectOf(clip), 2 * frameArea, &cache.image);
+    if (cache.image.isNull()) return;
+    cache.width = s.width;
+    cache.height = s.height;
+    // From now on the slot draws from its scaled copy: the decoded pixels are kept only while
+    // another slot still shares the picture.
+    bool shared = false;
+    for (int i = 0; i < kSlotCount; ++i)
+        shared = shared || (i != index && slots_[i].picture.sharesDataWith(s.picture));
+    if (!shared) s.picture.releasePixels();
 }
 
 void Surface::presentArea(const QRect& area) {
@@ -346,7 +356,8 @@ void Surface::ensureFrame() {
         frame_ = QImage();
         return;
     }
-    frame_ = QImage(w, h, QImage::Format_RGB32);
+    frame_ = QImage();  // the old frame goes before the new one is made
+    frame_ = presenter_ ? presenter_->newFrame(w, h) : QImage(w, h, QImage::Format_RGB32);
     if (!frame_.isNull()) paintScene(frame_.rect());
 }
 
