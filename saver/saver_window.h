@@ -2,13 +2,14 @@
 // "zarnojpg" that presents the display surface and carries Timer1 and MediaPlayer1.
 #pragma once
 
-#include <QRegion>
 #include <QWidget>
 #include <memory>
 
 #include "platform/qt_services.h"
 #include "platform/services.h"
 #include "platform/sound_player.h"
+#include "platform/x11_frame.h"
+#include "saver/present_tracker.h"
 #include "saver/saver.h"
 #include "saver/surface.h"
 
@@ -37,6 +38,7 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     // Presenter
     void present(const Rect& area) override;
     void scheduleRepaint() override;
+    QImage newFrame(int width, int height) override;
 
     Saver& saver() { return *saver_; }
 
@@ -45,6 +47,8 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // On X11 the window shows the surface's frame itself, without a backing store.
+    QPaintEngine* paintEngine() const override;
 
   private:
     void onSignal();
@@ -57,9 +61,8 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     std::unique_ptr<Surface> surface_;
     std::unique_ptr<Saver> saver_;
     QSocketNotifier* signals_ = nullptr;
-    QRegion pendingRecompose_;
-    QRegion pendingPresent_;
-    QRect presentBounds_;
+    PresentTracker presented_{*this};
+    std::unique_ptr<platform::X11Frame> x11Frame_;
     bool created_ = false;
     bool quitRequested_ = false;
 };
