@@ -429,6 +429,13 @@ const QImage& Picture::pixels(QSize cover) const {
     return d.image;
 }
 
+QSize Picture::knownPixelSize() const {
+    if (!data_) return {};
+    const Data& d = *data_;
+    if (d.jpeg.empty() || d.failed || d.scale == 1) return d.image.size();
+    return {};
+}
+
 void Picture::releasePixels() const {
     if (!data_ || data_->jpeg.empty() || data_->failed) return;
     data_->image = QImage();

@@ -39,6 +39,9 @@ class Picture {
     // than that is decoded at a reduced scale (see jpegScaleDenominator) whose image still
     // covers it. Pixels already kept at a larger scale serve as they are.
     const QImage& pixels(QSize cover) const;
+    // The size of pixels() when that is known without decoding (made of pixels, decoded at its
+    // own size, or failed); otherwise an empty size.
+    QSize knownPixelSize() const;
     // Lets go of decoded pixels when they can be decoded again from the file (JPEG pictures):
     // for a holder that keeps what it made of them. Copies of the QImage stay valid.
     void releasePixels() const;

@@ -24,8 +24,14 @@ void PresentTracker::drawn(const QRect& area) {
 }
 
 void PresentTracker::recomposeAll() {
-    recompose_ = QRegion(widget_.rect());
-    widget_.update();
+    recompose(widget_.rect());
+}
+
+void PresentTracker::recompose(const QRect& area) {
+    const QRect r = area.intersected(widget_.rect());
+    if (r.isEmpty()) return;
+    recompose_ += r;
+    widget_.update(r);
 }
 
 void PresentTracker::paint(const QRegion& region, Surface& surface) {

@@ -1,8 +1,8 @@
 // What the saver window must remember between the display surface and the toolkit's paint
 // events. Direct drawing is already in the surface's frame: it is shown at the next message
 // processing and must not be painted over by recomposing the slots there. A slot or background
-// change recomposes the whole window at its next paint, and so does anything else that repaints
-// an area (the window uncovered, say).
+// change recomposes the area it reached at the next paint, and so does anything else that
+// repaints an area (the window uncovered, say).
 #pragma once
 
 #include <QRect>
@@ -24,6 +24,8 @@ class PresentTracker {
     void drawn(const QRect& area);
     // A slot or background change: the whole window is recomposed at its next paint.
     void recomposeAll();
+    // The same for the area (window coordinates) that a change reached.
+    void recompose(const QRect& area);
     // For a paint event of the region, before the frame is shown there: recomposes the surface
     // in all of the region but the direct drawing that waits to be shown.
     void paint(const QRegion& region, Surface& surface);

@@ -23,6 +23,11 @@ class Presenter {
     // Asks for a repaint (Surface::repaint over the whole window) at the next turn of the
     // message loop.
     virtual void scheduleRepaint() = 0;
+    // The same for the area that a change reached.
+    virtual void scheduleRepaint(const Rect& area) {
+        (void)area;
+        scheduleRepaint();
+    }
     // A new width x height frame in Format_RGB32 for the surface to draw into: a window can
     // hand out memory it shows from, so that it needs no copy of its own.
     virtual QImage newFrame(int width, int height) {
@@ -35,6 +40,7 @@ class NullPresenter : public Presenter {
   public:
     void present(const Rect&) override {}
     void scheduleRepaint() override {}
+    void scheduleRepaint(const Rect&) override {}
 };
 
 }  // namespace fellridge::saver

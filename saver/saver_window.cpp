@@ -134,6 +134,10 @@ void SaverWindow::scheduleRepaint() {
     presented_.recomposeAll();
 }
 
+void SaverWindow::scheduleRepaint(const Rect& area) {
+    presented_.recompose(toQRect(area));
+}
+
 QImage SaverWindow::newFrame(int width, int height) {
     // The surface's frame is the one copy of the picture on the screen: on X11 it lives in
     // memory the server shows from, elsewhere the toolkit's backing store copies it.

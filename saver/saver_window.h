@@ -38,6 +38,7 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     // Presenter
     void present(const Rect& area) override;
     void scheduleRepaint() override;
+    void scheduleRepaint(const Rect& area) override;
     QImage newFrame(int width, int height) override;
 
     Saver& saver() { return *saver_; }

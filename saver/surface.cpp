@@ -1,6 +1,8 @@
 // The saver's display surface: the frame the window shows, its slots and direct drawing.
 #include "saver/surface.h"
 
+#include <malloc.h>
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -92,8 +94,26 @@ void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect&
                       image, QRectF(srcArea));
 }
 
+// Where a slot may draw: its rectangle.
+Box boundsOf(const SlotState& s) {
+    return {s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
+            static_cast<std::int64_t>(s.top) + s.height};
+}
+
 bool draws(const SlotState& s) {
     return s.visible && s.width > 0 && s.height > 0 && !s.picture.empty();
+}
+
+// Frames, decoded pictures and their scaled copies come and go in blocks of megabytes. By
+// default the allocator raises its threshold for mapping blocks of their own to the size of
+// each such block freed, after which they come from the heap and stay resident when freed;
+// a fixed threshold gives every one of them back as soon as it goes.
+void returnLargeBlocksAtOnce() {
+    static const bool done = [] {
+        mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+        return true;
+    }();
+    (void)done;
 }
 
 std::int32_t roundHalfEven(double v) {
@@ -146,14 +166,19 @@ Surface::Surface(platform::Screen& screen, Presenter* presenter)
         order_[i] = static_cast<Slot>(i);
     }
     slots_[0].picture = fallbackPicture();
+    returnLargeBlocksAtOnce();
     ensureFrame();
 }
 
 template <class Change>
 void Surface::changeSlot(Slot s, Change&& change) {
     const bool before = draws(slot(s));
+    const Box was = boundsOf(slot(s));
     change(at(s));
-    if (before || draws(slot(s))) changed();
+    // Only where the slot was or is now: the rest of the window stays as it is.
+    if (before) changed(was.left, was.top, was.right, was.bottom);
+    const Box now = boundsOf(slot(s));
+    if (draws(slot(s))) changed(now.left, now.top, now.right, now.bottom);
 }
 
 void Surface::show(Slot s) {
@@ -210,7 +235,7 @@ void Surface::bringToFront(Slot s) {
 void Surface::setBackground(Rgb colour) {
     if (colour == background_) return;
     background_ = colour;
-    changed();
+    changed(0, 0, screenWidth(), screenHeight());
 }
 
 WorkingCopy Surface::makeWorkingCopy(Slot s) const {
@@ -281,10 +306,13 @@ void Surface::paintScene(const QRect& area) {
         Box painted{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
                     static_cast<std::int64_t>(s.top) + s.height};
         if (!s.stretch) {
-            const QImage& pixels = s.picture.pixels();
-            painted = intersect(painted,
-                                {s.left, s.top, s.left + static_cast<std::int64_t>(pixels.width()),
-                                 s.top + static_cast<std::int64_t>(pixels.height())});
+            // A picture not decoded yet counts as covering nothing (painting what lies below is
+            // only extra work): it is decoded when its turn comes, after the slots below it
+            // have let go of what they no longer need.
+            const QSize size = s.picture.knownPixelSize();
+            painted =
+                intersect(painted, {s.left, s.top, s.left + static_cast<std::int64_t>(size.width()),
+                                    s.top + static_cast<std::int64_t>(size.height())});
         }
         if (intersect(painted, whole).width() == whole.width() &&
             intersect(painted, whole).height() == whole.height())
@@ -309,6 +337,7 @@ void Surface::paintSlot(int index, const QRect& area) {
                      static_cast<std::int64_t>(s.top) + s.height};
     const Box clip = intersect(bounds, boxOf(area));
     if (clip.empty()) return;
+    const Box visible = intersect(bounds, boxOf(frame_.rect()));
     if (!s.stretch) {
         const QImage& pixels = s.picture.pixels();
         if (!pixels.isNull()) blit(frame_, s.left, s.top, pixels, pixels.rect(), rectOf(clip));
@@ -330,6 +359,11 @@ void Surface::paintSlot(int index, const QRect& area) {
     if (cache.image.isNull()) return;
     cache.width = s.width;
     cache.height = s.height;
+    // Painted whole, the slot is in the frame and its scaled copy has done its job; painted in
+    // part, the copy serves the rest (the other rectangles of a repaint).
+    if (clip.left == visible.left && clip.top == visible.top && clip.right == visible.right &&
+        clip.bottom == visible.bottom)
+        cache = {};
     // From now on the slot draws from its scaled copy: the decoded pixels are kept only while
     // another slot still shares the picture.
     bool shared = false;
@@ -344,8 +378,13 @@ void Surface::presentArea(const QRect& area) {
             {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
 }
 
-void Surface::changed() {
-    if (presenter_) presenter_->scheduleRepaint();
+void Surface::changed(std::int64_t left, std::int64_t top, std::int64_t right,
+                      std::int64_t bottom) {
+    const Box shown = intersect({left, top, right, bottom}, {0, 0, screenWidth(), screenHeight()});
+    if (presenter_ && !shown.empty())
+        presenter_->scheduleRepaint(
+            {static_cast<std::int32_t>(shown.left), static_cast<std::int32_t>(shown.top),
+             static_cast<std::int32_t>(shown.right), static_cast<std::int32_t>(shown.bottom)});
 }
 
 void Surface::ensureFrame() {

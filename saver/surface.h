@@ -105,14 +105,15 @@ class Surface {
     const QImage& frame() const { return frame_; }
 
   private:
-    // A stretched slot's picture scaled to the slot, kept so that repaints don't rescale; it
-    // goes when the slot's picture changes.
+    // A stretched slot's picture scaled to the slot, kept while only part of the slot has been
+    // painted from it; it goes when the slot's picture changes.
     struct Scaled {
         int width = 0, height = 0;
         QImage image;
     };
 
-    void changed();
+    // Asks for a repaint of the area (window coordinates; clipped to the window).
+    void changed(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
     // Runs a change of one slot and asks for a repaint when the slot draws something before or
     // after it: changes to slots that show nothing leave direct drawing alone.
     template <class Change>

@@ -34,6 +34,9 @@ class Window : public QWidget, public Presenter {
         tracker.drawn(QRect(a.left, a.top, a.width(), a.height()));
     }
     void scheduleRepaint() override { tracker.recomposeAll(); }
+    void scheduleRepaint(const Rect& a) override {
+        tracker.recompose(QRect(a.left, a.top, a.width(), a.height()));
+    }
 
     SmallScreen screen;
     Surface surface{screen, this};
@@ -81,8 +84,9 @@ TEST_F(PresentTrackerTest, DirectDrawingIsShownAtTheNextMessageProcessingWithout
     EXPECT_FALSE(nextPaint());  // one paint for the gathered pixels, none after it
 }
 
-TEST_F(PresentTrackerTest, ASlotChangeRecomposesWhatDirectDrawingPutThere) {
+TEST_F(PresentTrackerTest, ASlotChangeRecomposesTheAreaItReachesAndNoMore) {
     window.surface.setPixel(5, 5, {255, 0, 0});
+    window.surface.setPixel(40, 40, {255, 0, 0});
     ASSERT_TRUE(nextPaint());
     window.surface.setPicture(Slot::Front, Picture::fromImage([] {
                                   QImage image(1, 1, QImage::Format_RGB32);
@@ -98,7 +102,11 @@ TEST_F(PresentTrackerTest, ASlotChangeRecomposesWhatDirectDrawingPutThere) {
     EXPECT_EQ(pixel(5, 5), kRed);  // slot changes show only at the repaint
     ASSERT_TRUE(nextPaint());
     EXPECT_EQ(pixel(5, 5), kGreen);
-    EXPECT_EQ(pixel(20, 20), kBlue);
+    EXPECT_EQ(pixel(40, 40), kRed);  // outside the slot: left as drawn
+    window.surface.hide(Slot::Front);
+    ASSERT_TRUE(nextPaint());
+    EXPECT_EQ(pixel(5, 5), kBlue);
+    EXPECT_EQ(pixel(40, 40), kRed);
 }
 
 TEST_F(PresentTrackerTest, DrawingAndASlotChangeInOneTurnEndRecomposed) {
