@@ -364,8 +364,8 @@ void Surface::paintSlot(int index, const QRect& area) {
     if (clip.left == visible.left && clip.top == visible.top && clip.right == visible.right &&
         clip.bottom == visible.bottom)
         cache = {};
-    // From now on the slot draws from its scaled copy: the decoded pixels are kept only while
-    // another slot still shares the picture.
+    // The decoded pixels are kept only while another slot still shares the picture; a later
+    // repaint of this slot decodes them again.
     bool shared = false;
     for (int i = 0; i < kSlotCount; ++i)
         shared = shared || (i != index && slots_[i].picture.sharesDataWith(s.picture));
