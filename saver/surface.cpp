@@ -325,13 +325,15 @@ void Surface::paintScene(const QRect& area) {
             std::fill(row + area.left(), row + area.left() + area.width(), fill);
         }
     }
+    // A slot that covers the whole window, repainted whole, replaces every pixel of the frame.
+    const bool anew = first >= 0 && area == frame_.rect();
     for (int i = std::max(first, 0); i < kSlotCount; ++i) {
         const Slot s = order_[static_cast<std::size_t>(i)];
-        if (draws(slot(s))) paintSlot(static_cast<int>(s), area);
+        if (draws(slot(s))) paintSlot(static_cast<int>(s), area, anew && i == first);
     }
 }
 
-void Surface::paintSlot(int index, const QRect& area) {
+void Surface::paintSlot(int index, const QRect& area, bool replacesFrame) {
     const SlotState& s = slots_[index];
     const Box bounds{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
                      static_cast<std::int64_t>(s.top) + s.height};
@@ -351,10 +353,14 @@ void Surface::paintSlot(int index, const QRect& area) {
     // A picture far larger than the screen needn't be decoded at its full size to be drawn
     // smaller; one no larger than the screen is decoded as it is.
     const QSize cover(std::max(s.width, frame_.width()), std::max(s.height, frame_.height()));
+    const std::int64_t frameArea = static_cast<std::int64_t>(frame_.width()) * frame_.height();
+    if (replacesFrame && s.width <= 2 * frameArea / s.height) {
+        replaceFrame(s, cover);
+        return;
+    }
     const QImage& pixels = s.picture.pixels(cover);
     if (pixels.isNull()) return;
     cache = {};
-    const std::int64_t frameArea = static_cast<std::int64_t>(frame_.width()) * frame_.height();
     drawScaled(frame_, bounds, pixels, pixels.rect(), rectOf(clip), 2 * frameArea, &cache.image);
     if (cache.image.isNull()) return;
     cache.width = s.width;
@@ -370,6 +376,29 @@ void Surface::paintSlot(int index, const QRect& area) {
     for (int i = 0; i < kSlotCount; ++i)
         shared = shared || (i != index && slots_[i].picture.sharesDataWith(s.picture));
     if (!shared) s.picture.releasePixels();
+}
+
+void Surface::replaceFrame(const SlotState& s, QSize cover) {
+    // Nothing of the old frame survives: it goes first, so that the frame, the decoded picture
+    // and its scaled copy are never held at once. The scaling is the same as drawScaled's.
+    const QSize size = frame_.size();
+    frame_ = QImage();
+    QImage scaled;
+    if (const QImage& pixels = s.picture.pixels(cover); !pixels.isNull())
+        scaled = pixels.scaled(s.width, s.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(QImage::Format_RGB32);
+    bool shared = false;
+    for (const SlotState& other : slots_)
+        shared = shared || (&other != &s && other.picture.sharesDataWith(s.picture));
+    if (!shared) s.picture.releasePixels();
+    frame_ = presenter_ ? presenter_->newFrame(size.width(), size.height())
+                        : QImage(size, QImage::Format_RGB32);
+    if (frame_.isNull()) return;
+    if (scaled.isNull()) {
+        frame_.fill(qRgb(background_.r, background_.g, background_.b));
+        return;
+    }
+    blit(frame_, s.left, s.top, scaled, scaled.rect(), frame_.rect());
 }
 
 void Surface::presentArea(const QRect& area) {

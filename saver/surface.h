@@ -120,7 +120,8 @@ class Surface {
     void changeSlot(Slot s, Change&& change);
     void ensureFrame();
     void paintScene(const QRect& area);
-    void paintSlot(int index, const QRect& area);
+    void paintSlot(int index, const QRect& area, bool replacesFrame);
+    void replaceFrame(const SlotState& s, QSize cover);
     void presentArea(const QRect& area);
     SlotState& at(Slot s) { return slots_[static_cast<int>(s)]; }
 
