@@ -1,8 +1,6 @@
 // The saver's display surface: the frame the window shows, its slots and direct drawing.
 #include "saver/surface.h"
 
-#include <malloc.h>
-
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -104,18 +102,6 @@ bool draws(const SlotState& s) {
     return s.visible && s.width > 0 && s.height > 0 && !s.picture.empty();
 }
 
-// Frames, decoded pictures and their scaled copies come and go in blocks of megabytes. By
-// default the allocator raises its threshold for mapping blocks of their own to the size of
-// each such block freed, after which they come from the heap and stay resident when freed;
-// a fixed threshold gives every one of them back as soon as it goes.
-void returnLargeBlocksAtOnce() {
-    static const bool done = [] {
-        mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-        return true;
-    }();
-    (void)done;
-}
-
 std::int32_t roundHalfEven(double v) {
     // rint rounds in the current mode, which is to nearest with ties to even.
     return static_cast<std::int32_t>(std::rint(v));
@@ -166,7 +152,6 @@ Surface::Surface(platform::Screen& screen, Presenter* presenter)
         order_[i] = static_cast<Slot>(i);
     }
     slots_[0].picture = fallbackPicture();
-    returnLargeBlocksAtOnce();
     ensureFrame();
 }
 
