@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
