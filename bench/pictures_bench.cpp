@@ -1,7 +1,10 @@
 // Costs of the picture paths, each beside libjpeg-turbo's own decode of the same photograph.
 #include <benchmark/benchmark.h>
+#include <jpeglib.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "bench_support.h"
 #include "saver/surface.h"
@@ -37,6 +40,50 @@ void BM_LoadAndFirstDecode(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadAndFirstDecode)->Unit(benchmark::kMillisecond);
 
+// A progressive file of a few hundred bytes whose header claims 12247 x 12247: from the load to
+// the pixels it shows (the fallback picture, found without decoding anything that large).
+void BM_HugeHeaderToFallback(benchmark::State& state) {
+    // A 16 x 16 progressive picture with the size in its frame header replaced.
+    std::vector<unsigned char> row(16 * 3, 128);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = info.image_height = 16;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<unsigned char> bytes(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    for (std::size_t i = 2; i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 0xff && bytes[i + 1] == 0xc2) {
+            bytes[i + 5] = bytes[i + 7] = 12247 >> 8;
+            bytes[i + 6] = bytes[i + 8] = 12247 & 0xff;
+            break;
+        }
+    const auto path = std::filesystem::temp_directory_path() / "fellridge-bench-huge.jpg";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    for (auto _ : state) {
+        const Picture picture = Picture::loadJpeg(path.string());
+        benchmark::DoNotOptimize(picture.pixels(QSize(1920, 1080)).constBits());
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_HugeHeaderToFallback)->Unit(benchmark::kMicrosecond);
+
 // The front slot stretched over the whole 1920 x 1080 screen and shown, as mode 1 places it.
 void stretchOverScreen(Surface& surface) {
     surface.setStretch(Slot::Front, true);
@@ -47,7 +94,8 @@ void stretchOverScreen(Surface& surface) {
     surface.show(Slot::Front);
 }
 
-// Mode 1: a new 1280 x 720 picture stretched over a 1920 x 1080 screen (scale and paint).
+// Mode 1: a new 1280 x 720 picture stretched over a 1920 x 1080 screen (scale and paint; the
+// picture's decoded pixels are let go once it is in the frame, so each round decodes too).
 void BM_StretchedFirstRepaint(benchmark::State& state) {
     FullHdScreen screen;
     NullPresenter presenter;
@@ -64,7 +112,8 @@ void BM_StretchedFirstRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_StretchedFirstRepaint)->Unit(benchmark::kMillisecond);
 
-// Later repaints of the same stretched slot (expose events): the scaled copy is reused.
+// Later repaints of the same stretched slot (expose events): once a slot is in the frame it
+// keeps neither its scaled copy nor its decoded pixels, so this decodes and scales again.
 void BM_StretchedCachedRepaint(benchmark::State& state) {
     FullHdScreen screen;
     NullPresenter presenter;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -14,8 +15,8 @@
 #include <jpeglib.h>
 
 #include "platform/files.h"
+#include "saver/picture.h"
 #include "saver/picture_library.h"
-#include "saver/surface.h"
 
 // Qt's resource initialiser may not be called from inside a namespace.
 static void initSaverResources() {
@@ -27,10 +28,11 @@ namespace fellridge::saver {
 struct Picture::Data {
     int width = 0;
     int height = 0;
-    // A JPEG picture keeps its file until its pixels are first asked for.
+    // A JPEG picture keeps its file, so that its pixels can be let go and decoded again.
     std::vector<std::uint8_t> jpeg;
-    bool decoded = false;
-    QImage image;  // Format_RGB32 once decoded
+    QImage image;         // Format_RGB32: the decoded pixels, or the picture's own pixels
+    int scale = 0;        // the image is the JPEG decoded at 1/scale; 0: not decoded
+    bool failed = false;  // the JPEG can't be decoded (within the budget): image is the fallback
 };
 
 namespace {
@@ -93,9 +95,24 @@ bool readJpegHeader(const std::vector<std::uint8_t>& bytes, JpegHeader& header) 
     return true;
 }
 
-// Decodes into an RGB32 image of the header's size. Rows the decoder never reaches stay grey,
-// as libjpeg itself fills a truncated file. Returns false when not a single row was decoded.
-bool decodeJpeg(const std::vector<std::uint8_t>& bytes, QImage& out) {
+// What libjpeg itself keeps for the whole picture: a file of several scans (progressive) is
+// read into one coefficient block array for all of it before any row comes out.
+std::int64_t coefficientBytes(jpeg_decompress_struct& info) {
+    if (!jpeg_has_multiple_scans(&info)) return 0;
+    std::int64_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        bytes += static_cast<std::int64_t>(component.width_in_blocks + component.h_samp_factor) *
+                 (component.height_in_blocks + component.v_samp_factor) *
+                 static_cast<std::int64_t>(sizeof(JBLOCK));
+    }
+    return bytes;
+}
+
+// Decodes at 1/scale into an RGB32 image. Rows the decoder never reaches stay grey, as libjpeg
+// itself fills a truncated file. Returns false when not a single row was decoded, or when the
+// pixels and the decoder's working memory together would pass the decode budget.
+bool decodeJpeg(const std::vector<std::uint8_t>& bytes, int scale, QImage& out) {
     jpeg_decompress_struct info{};
     JpegError error{};
     info.err = jpeg_std_error(&error.manager);
@@ -122,6 +139,18 @@ bool decodeJpeg(const std::vector<std::uint8_t>& bytes, QImage& out) {
         info.out_color_space = JCS_EXT_XRGB;
 #endif
     }
+    info.scale_num = 1;
+    info.scale_denom = static_cast<unsigned>(scale);
+    jpeg_calc_output_dimensions(&info);
+    const std::int64_t pixelBytes = std::int64_t{4} * info.output_width * info.output_height;
+    // A small file can claim a huge picture: refuse before anything of that size is made.
+    const std::int64_t spare = Picture::kDecodeBudget - pixelBytes - coefficientBytes(info);
+    if (spare < 0) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    // The decoder's own allocations are held to what is left (beyond its estimate above).
+    info.mem->max_memory_to_use = static_cast<long>(Picture::kDecodeBudget - pixelBytes);
     jpeg_start_decompress(&info);
     const int width = static_cast<int>(info.output_width);
     const int height = static_cast<int>(info.output_height);
@@ -185,7 +214,6 @@ Picture Picture::fromImage(const QImage& image) {
     picture.data_->image = image.convertToFormat(QImage::Format_RGB32);
     picture.data_->width = image.width();
     picture.data_->height = image.height();
-    picture.data_->decoded = true;
     return picture;
 }
 
@@ -200,21 +228,58 @@ bool Picture::empty() const {
 }
 
 const QImage& Picture::pixels() const {
+    return pixels(QSize(width(), height()));
+}
+
+const QImage& Picture::pixels(QSize cover) const {
     static const QImage none;
     if (!data_) return none;
     Data& d = *data_;
-    if (!d.decoded) {
-        // Decoded once: a picture that can't be decoded is not tried again on every repaint.
-        d.decoded = true;
-        const bool any = !d.jpeg.empty() && decodeJpeg(d.jpeg, d.image);
+    // Pictures made from pixels, and JPEGs that can't be decoded, have only the image they have.
+    if (d.jpeg.empty() || d.failed) return d.image;
+    const int scale = jpegScaleDenominator(d.width, d.height, cover);
+    if (d.scale != 0 && d.scale <= scale) return d.image;  // kept at this scale or finer
+    QImage decoded;
+    if (decodeJpeg(d.jpeg, scale, decoded)) {
+        d.image = std::move(decoded);
+        d.scale = scale;
+    } else {
+        // Not tried again on every repaint: the fallback stands for the picture from now on.
+        d.failed = true;
+        const Picture& fallback = fallbackSet() ? fallbackSlot() : fallbackPicture();
+        d.image =
+            fallback.data_ && fallback.data_.get() != data_.get() ? fallback.pixels() : QImage();
         std::vector<std::uint8_t>().swap(d.jpeg);
-        if (!any) {
-            const Picture& fallback = fallbackSet() ? fallbackSlot() : fallbackPicture();
-            d.image = fallback.data_ && fallback.data_.get() != data_.get() ? fallback.pixels()
-                                                                            : QImage();
-        }
     }
     return d.image;
+}
+
+QSize Picture::knownPixelSize() const {
+    if (!data_) return {};
+    const Data& d = *data_;
+    if (d.jpeg.empty() || d.failed || d.scale == 1) return d.image.size();
+    return {};
+}
+
+void Picture::releasePixels() const {
+    if (!data_ || data_->jpeg.empty() || data_->failed) return;
+    data_->image = QImage();
+    data_->scale = 0;
+}
+
+int jpegScaleDenominator(int width, int height, QSize cover) {
+    const auto scaled = [](int size, int denominator) {
+        return size / denominator + (size % denominator != 0 ? 1 : 0);
+    };
+    for (int denominator : {8, 4, 2}) {
+        const int w = scaled(width, denominator);
+        const int h = scaled(height, denominator);
+        // Only worth it where the image gets smaller: a tiny picture stays exact.
+        const bool smaller = w < width || h < height;
+        if (smaller && w >= std::min(width, cover.width()) && h >= std::min(height, cover.height()))
+            return denominator;
+    }
+    return 1;
 }
 
 void Picture::setFallback(const Picture& fallback) {

@@ -35,6 +35,7 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
     setWindowTitle(kSaverWindowName);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_PaintOnScreen, platform::X11Frame::available());
     if (placement_.host) {
         setFocusPolicy(Qt::NoFocus);
         setGeometry(0, 0, placement_.host->size().width(), placement_.host->size().height());
@@ -117,42 +118,41 @@ void SaverWindow::stop() {
 }
 
 void SaverWindow::present(const Rect& area) {
-    const QRect r = toQRect(area).intersected(rect());
-    if (r.isEmpty()) return;
-    // Drawn into the frame already; it reaches the screen at the next message processing (at
-    // most one row's pause later in a roll-down). A roll-down presents one pixel at a time, so
-    // the areas are gathered into one rectangle and handed to the toolkit once.
-    const bool first = presentBounds_.isEmpty();
-    presentBounds_ |= r;
-    if (first) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                pendingPresent_ += presentBounds_;
-                update(presentBounds_);
-                presentBounds_ = QRect();
-            },
-            Qt::QueuedConnection);
-    }
+    presented_.drawn(toQRect(area));
 }
 
 void SaverWindow::scheduleRepaint() {
-    pendingRecompose_ = QRegion(rect());
-    update();
+    presented_.recomposeAll();
+}
+
+void SaverWindow::scheduleRepaint(const Rect& area) {
+    presented_.recompose(toQRect(area));
+}
+
+QImage SaverWindow::newFrame(int width, int height) {
+    // The surface's frame is the one copy of the picture on the screen: on X11 it lives in
+    // memory the server shows from, elsewhere the toolkit's backing store copies it.
+    if (!x11Frame_ && testAttribute(Qt::WA_PaintOnScreen)) {
+        x11Frame_ = platform::X11Frame::forWindow(static_cast<std::uintptr_t>(winId()));
+        if (!x11Frame_) setAttribute(Qt::WA_PaintOnScreen, false);
+    }
+    return x11Frame_ ? x11Frame_->newImage(width, height)
+                     : QImage(width, height, QImage::Format_RGB32);
+}
+
+QPaintEngine* SaverWindow::paintEngine() const {
+    return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
 }
 
 void SaverWindow::paintEvent(QPaintEvent* event) {
-    // Whatever repaints an area, other than our own presenting of direct drawing, paints the
-    // background and the visible slots over it.
-    const QRegion recompose = event->region() - (pendingPresent_ - pendingRecompose_);
-    for (const QRect& r : recompose)
-        surface_->repaint(Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-    pendingPresent_ -= event->region();
-    pendingRecompose_ -= event->region();
-
+    presented_.paint(event->region(), *surface_);
+    const QImage& frame = surface_->frame();
+    if (x11Frame_) {
+        for (const QRect& r : event->region()) x11Frame_->show(frame, r);
+        return;
+    }
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const QImage& frame = surface_->frame();
     for (const QRect& r : event->region()) painter.drawImage(r.topLeft(), frame, r);
 }
 

@@ -3,7 +3,6 @@
 // inside a screen-saver daemon's window, a child window that fills that window.
 #pragma once
 
-#include <QRegion>
 #include <QWidget>
 #include <memory>
 
@@ -11,6 +10,8 @@
 #include "platform/screen_covers.h"
 #include "platform/services.h"
 #include "platform/sound_player.h"
+#include "platform/x11_frame.h"
+#include "saver/present_tracker.h"
 #include "saver/saver.h"
 #include "saver/surface.h"
 
@@ -54,11 +55,15 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     // Presenter
     void present(const Rect& area) override;
     void scheduleRepaint() override;
+    void scheduleRepaint(const Rect& area) override;
+    QImage newFrame(int width, int height) override;
 
     Saver& saver() { return *saver_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // On X11 the window shows the surface's frame itself, without a backing store.
+    QPaintEngine* paintEngine() const override;
 
   private:
     void grabInput();
@@ -70,9 +75,8 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     std::unique_ptr<Surface> surface_;
     std::unique_ptr<Saver> saver_;
     std::unique_ptr<platform::ScreenCovers> covers_;
-    QRegion pendingRecompose_;
-    QRegion pendingPresent_;
-    QRect presentBounds_;
+    PresentTracker presented_{*this};
+    std::unique_ptr<platform::X11Frame> x11Frame_;
     bool created_ = false;
     bool ended_ = false;
 };

@@ -65,24 +65,19 @@ QRect blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, con
 // frame). A cache, when given, keeps the scaled picture for the next call with the same picture
 // and size.
 void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect& srcArea,
-                const QRect& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr,
-                bool cacheValid = false) {
+                const QRect& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr) {
     if (dst.empty() || srcArea.isEmpty() || image.isNull()) return;
     const Box visible = intersect(dst, boxOf(clip));
     if (visible.empty()) return;
 
     if (dst.width() <= maxScaledPixels / dst.height()) {  // no 64-bit overflow
         // Area-averaging scale of the whole area once, then a plain copy of what shows.
-        QImage scaled;
-        if (cache && cacheValid) {
-            scaled = *cache;
-        } else {
-            const QImage part = srcArea == image.rect() ? image : image.copy(srcArea);
-            scaled = part.scaled(static_cast<int>(dst.width()), static_cast<int>(dst.height()),
-                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
-            if (cache) *cache = scaled;
-        }
+        const QImage part = srcArea == image.rect() ? image : image.copy(srcArea);
+        const QImage scaled =
+            part.scaled(static_cast<int>(dst.width()), static_cast<int>(dst.height()),
+                        Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
+        if (cache) *cache = scaled;
         if (!scaled.isNull()) {
             blit(frame, dst.left, dst.top, scaled, scaled.rect(), rectOf(visible));
             return;
@@ -96,6 +91,12 @@ void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect&
     painter.drawImage(QRectF(static_cast<qreal>(dst.left), static_cast<qreal>(dst.top),
                              static_cast<qreal>(dst.width()), static_cast<qreal>(dst.height())),
                       image, QRectF(srcArea));
+}
+
+// Where a slot may draw: its rectangle.
+Box boundsOf(const SlotState& s) {
+    return {s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
+            static_cast<std::int64_t>(s.top) + s.height};
 }
 
 bool draws(const SlotState& s) {
@@ -113,15 +114,21 @@ std::int32_t centredOffset(std::int32_t screen, std::int32_t size) {
 WorkingCopy::WorkingCopy(const Picture& picture) {
     if (picture.empty()) return;
     rgb32_ = picture.pixels();
-    if (rgb32_.isNull()) return;
-    if (rgb32_.format() != QImage::Format_RGB32)
+    if (!rgb32_.isNull() && rgb32_.format() != QImage::Format_RGB32)
         rgb32_ = rgb32_.convertToFormat(QImage::Format_RGB32);
-    image_ = rgb32_.convertToFormat(QImage::Format_BGR888);
 }
 
 std::span<const std::uint8_t> WorkingCopy::row(int r) const {
-    if (r < 0 || r >= image_.height()) return {};
-    return {image_.constScanLine(r), static_cast<std::size_t>(image_.width()) * 3};
+    if (r < 0 || r >= rgb32_.height()) return {};
+    const auto width = static_cast<std::size_t>(rgb32_.width());
+    row_.resize(width * 3);
+    const auto* in = reinterpret_cast<const QRgb*>(rgb32_.constScanLine(r));
+    for (std::size_t x = 0; x < width; ++x) {
+        row_[3 * x] = static_cast<std::uint8_t>(qBlue(in[x]));
+        row_[3 * x + 1] = static_cast<std::uint8_t>(qGreen(in[x]));
+        row_[3 * x + 2] = static_cast<std::uint8_t>(qRed(in[x]));
+    }
+    return {row_.data(), row_.size()};
 }
 
 Surface::Surface(platform::Screen& screen, Presenter* presenter)
@@ -153,8 +160,12 @@ Surface::Surface(platform::Screen& screen, Presenter* presenter)
 template <class Change>
 void Surface::changeSlot(Slot s, Change&& change) {
     const bool before = draws(slot(s));
+    const Box was = boundsOf(slot(s));
     change(at(s));
-    if (before || draws(slot(s))) changed();
+    // Only where the slot was or is now: the rest of the window stays as it is.
+    if (before) changed(was.left, was.top, was.right, was.bottom);
+    const Box now = boundsOf(slot(s));
+    if (draws(slot(s))) changed(now.left, now.top, now.right, now.bottom);
 }
 
 void Surface::show(Slot s) {
@@ -164,14 +175,14 @@ void Surface::hide(Slot s) {
     if (slot(s).visible) changeSlot(s, [](SlotState& st) { st.visible = false; });
 }
 void Surface::clear(Slot s) {
-    changeSlot(s, [](SlotState& st) { st.picture = Picture(); });
-    scaled_[static_cast<int>(s)] = {};
+    setPicture(s, Picture());
 }
 void Surface::copyPicture(Slot from, Slot to) {
-    Picture copy = slot(from).picture;
-    changeSlot(to, [&](SlotState& st) { st.picture = std::move(copy); });
+    setPicture(to, slot(from).picture);
 }
 void Surface::setPicture(Slot s, Picture picture) {
+    // The scaled copy goes with the picture it was made of.
+    scaled_[static_cast<int>(s)] = {};
     changeSlot(s, [&](SlotState& st) { st.picture = std::move(picture); });
 }
 void Surface::setStretch(Slot s, bool on) {
@@ -211,7 +222,7 @@ void Surface::bringToFront(Slot s) {
 void Surface::setBackground(Rgb colour) {
     if (colour == background_) return;
     background_ = colour;
-    changed();
+    changed(0, 0, screenWidth(), screenHeight());
 }
 
 WorkingCopy Surface::makeWorkingCopy(Slot s) const {
@@ -282,10 +293,13 @@ void Surface::paintScene(const QRect& area) {
         Box painted{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
                     static_cast<std::int64_t>(s.top) + s.height};
         if (!s.stretch) {
-            const QImage& pixels = s.picture.pixels();
-            painted = intersect(painted,
-                                {s.left, s.top, s.left + static_cast<std::int64_t>(pixels.width()),
-                                 s.top + static_cast<std::int64_t>(pixels.height())});
+            // A picture not decoded yet counts as covering nothing (painting what lies below is
+            // only extra work): it is decoded when its turn comes, after the slots below it
+            // have let go of what they no longer need.
+            const QSize size = s.picture.knownPixelSize();
+            painted =
+                intersect(painted, {s.left, s.top, s.left + static_cast<std::int64_t>(size.width()),
+                                    s.top + static_cast<std::int64_t>(size.height())});
         }
         if (intersect(painted, whole).width() == whole.width() &&
             intersect(painted, whole).height() == whole.height())
@@ -298,36 +312,80 @@ void Surface::paintScene(const QRect& area) {
             std::fill(row + area.left(), row + area.left() + area.width(), fill);
         }
     }
+    // A slot that covers the whole window, repainted whole, replaces every pixel of the frame.
+    const bool anew = first >= 0 && area == frame_.rect();
     for (int i = std::max(first, 0); i < kSlotCount; ++i) {
         const Slot s = order_[static_cast<std::size_t>(i)];
-        if (draws(slot(s))) paintSlot(static_cast<int>(s), area);
+        if (draws(slot(s))) paintSlot(static_cast<int>(s), area, anew && i == first);
     }
 }
 
-void Surface::paintSlot(int index, const QRect& area) {
+void Surface::paintSlot(int index, const QRect& area, bool replacesFrame) {
     const SlotState& s = slots_[index];
-    const QImage& pixels = s.picture.pixels();
-    if (pixels.isNull()) return;
     const Box bounds{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
                      static_cast<std::int64_t>(s.top) + s.height};
     const Box clip = intersect(bounds, boxOf(area));
     if (clip.empty()) return;
+    const Box visible = intersect(bounds, boxOf(frame_.rect()));
     if (!s.stretch) {
-        blit(frame_, s.left, s.top, pixels, pixels.rect(), rectOf(clip));
+        const QImage& pixels = s.picture.pixels();
+        if (!pixels.isNull()) blit(frame_, s.left, s.top, pixels, pixels.rect(), rectOf(clip));
         return;
     }
     Scaled& cache = scaled_[index];
-    const bool valid = cache.sourceKey == pixels.cacheKey() && cache.width == s.width &&
-                       cache.height == s.height && !cache.image.isNull();
-    if (!valid) {
-        cache = {};
-        cache.sourceKey = pixels.cacheKey();
-        cache.width = s.width;
-        cache.height = s.height;
+    if (cache.width == s.width && cache.height == s.height && !cache.image.isNull()) {
+        blit(frame_, s.left, s.top, cache.image, cache.image.rect(), rectOf(clip));
+        return;
     }
+    // A picture far larger than the screen needn't be decoded at its full size to be drawn
+    // smaller; one no larger than the screen is decoded as it is.
+    const QSize cover(std::max(s.width, frame_.width()), std::max(s.height, frame_.height()));
     const std::int64_t frameArea = static_cast<std::int64_t>(frame_.width()) * frame_.height();
-    drawScaled(frame_, bounds, pixels, pixels.rect(), rectOf(clip), 2 * frameArea, &cache.image,
-               valid);
+    if (replacesFrame && s.width <= 2 * frameArea / s.height) {
+        replaceFrame(s, cover);
+        return;
+    }
+    const QImage& pixels = s.picture.pixels(cover);
+    if (pixels.isNull()) return;
+    cache = {};
+    drawScaled(frame_, bounds, pixels, pixels.rect(), rectOf(clip), 2 * frameArea, &cache.image);
+    if (cache.image.isNull()) return;
+    cache.width = s.width;
+    cache.height = s.height;
+    // Painted whole, the slot is in the frame and its scaled copy has done its job; painted in
+    // part, the copy serves the rest (the other rectangles of a repaint).
+    if (clip.left == visible.left && clip.top == visible.top && clip.right == visible.right &&
+        clip.bottom == visible.bottom)
+        cache = {};
+    // The decoded pixels are kept only while another slot still shares the picture; a later
+    // repaint of this slot decodes them again.
+    bool shared = false;
+    for (int i = 0; i < kSlotCount; ++i)
+        shared = shared || (i != index && slots_[i].picture.sharesDataWith(s.picture));
+    if (!shared) s.picture.releasePixels();
+}
+
+void Surface::replaceFrame(const SlotState& s, QSize cover) {
+    // Nothing of the old frame survives: it goes first, so that the frame, the decoded picture
+    // and its scaled copy are never held at once. The scaling is the same as drawScaled's.
+    const QSize size = frame_.size();
+    frame_ = QImage();
+    QImage scaled;
+    if (const QImage& pixels = s.picture.pixels(cover); !pixels.isNull())
+        scaled = pixels.scaled(s.width, s.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(QImage::Format_RGB32);
+    bool shared = false;
+    for (const SlotState& other : slots_)
+        shared = shared || (&other != &s && other.picture.sharesDataWith(s.picture));
+    if (!shared) s.picture.releasePixels();
+    frame_ = presenter_ ? presenter_->newFrame(size.width(), size.height())
+                        : QImage(size, QImage::Format_RGB32);
+    if (frame_.isNull()) return;
+    if (scaled.isNull()) {
+        frame_.fill(qRgb(background_.r, background_.g, background_.b));
+        return;
+    }
+    blit(frame_, s.left, s.top, scaled, scaled.rect(), frame_.rect());
 }
 
 void Surface::presentArea(const QRect& area) {
@@ -336,8 +394,13 @@ void Surface::presentArea(const QRect& area) {
             {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
 }
 
-void Surface::changed() {
-    if (presenter_) presenter_->scheduleRepaint();
+void Surface::changed(std::int64_t left, std::int64_t top, std::int64_t right,
+                      std::int64_t bottom) {
+    const Box shown = intersect({left, top, right, bottom}, {0, 0, screenWidth(), screenHeight()});
+    if (presenter_ && !shown.empty())
+        presenter_->scheduleRepaint(
+            {static_cast<std::int32_t>(shown.left), static_cast<std::int32_t>(shown.top),
+             static_cast<std::int32_t>(shown.right), static_cast<std::int32_t>(shown.bottom)});
 }
 
 void Surface::ensureFrame() {
@@ -348,7 +411,8 @@ void Surface::ensureFrame() {
         frame_ = QImage();
         return;
     }
-    frame_ = QImage(w, h, QImage::Format_RGB32);
+    frame_ = QImage();  // the old frame goes before the new one is made
+    frame_ = presenter_ ? presenter_->newFrame(w, h) : QImage(w, h, QImage::Format_RGB32);
     if (!frame_.isNull()) paintScene(frame_.rect());
 }
 

@@ -9,9 +9,11 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <span>
-#include <string>
+#include <vector>
+
+#include "saver/picture.h"
+#include "saver/presenter.h"
 
 namespace fellridge::platform {
 class Screen;
@@ -23,51 +25,6 @@ struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
-
-// Left, top, right, bottom; right and bottom exclusive.
-struct Rect {
-    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
-    std::int32_t width() const { return right - left; }
-    std::int32_t height() const { return bottom - top; }
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-// A loaded picture: empty, a bitmap, or a JPEG whose pixels are decoded on first use and then
-// kept with it. Copies share the (immutable) data, so a copy is independent and cheap.
-class Picture {
-  public:
-    Picture();  // empty: 0 x 0, draws nothing
-    // Reads the whole file and parses only its JPEG header. An empty file gives an empty
-    // picture. Throws PictureError when the file is missing or unreadable, the header is broken,
-    // or the picture is larger than kMaxPixels.
-    static Picture loadJpeg(const std::string& path);
-    // A picture of the given pixels (tests and the fallback picture use this).
-    static Picture fromImage(const QImage& image);
-
-    int width() const;
-    int height() const;
-    bool empty() const;
-    // The pixels as Format_RGB32, decoded on the first call and kept. Damage met by the
-    // decoder shows what was decoded; a picture that can't be decoded at all shows the
-    // fallback picture set with setFallback (or stays blank).
-    const QImage& pixels() const;
-
-    static constexpr std::int64_t kMaxPixels = 150'000'000;
-    static void setFallback(const Picture& fallback);
-
-    struct Data;  // implementation
-
-  private:
-    std::shared_ptr<Data> data_;
-};
-
-class PictureError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-// The stored fallback picture (72 x 65, 24-bit), from the program's resources.
-Picture fallbackPicture();
 
 // The surface's picture slots, lowest first in the stacking order at start. Front is the picture
 // of modes 1, 2, 3 and 5 and the top-left quarter of the tiled mode; Backdrop is the stretched
@@ -83,41 +40,25 @@ struct SlotState {
     Picture picture;
 };
 
-// A picture decoded to 24-bit colour for one tick of the animation modes.
+// A picture decoded to 24-bit colour for one tick of the animation modes. It shares the
+// picture's pixels and converts a row only when it is read, so that an animation keeps no second
+// full-size copy.
 class WorkingCopy {
   public:
     WorkingCopy() = default;
     explicit WorkingCopy(const Picture& picture);
-    int width() const { return image_.width(); }
-    int height() const { return image_.height(); }
-    // Row r (0 is the top): width x 3 bytes, blue, green, red per pixel.
+    int width() const { return rgb32_.width(); }
+    int height() const { return rgb32_.height(); }
+    // Row r (0 is the top): width x 3 bytes, blue, green, red per pixel. Valid until the next
+    // call of row.
     std::span<const std::uint8_t> row(int r) const;
-    const QImage& image() const { return image_; }  // Format_BGR888
-    // The same pixels as Format_RGB32, shared with the picture: what direct drawing copies
-    // from, so that a drawing step neither converts nor allocates.
+    // The pixels as Format_RGB32, shared with the picture: what direct drawing copies from, so
+    // that a drawing step neither converts nor allocates.
     const QImage& rgb32() const { return rgb32_; }
 
   private:
-    QImage image_;
     QImage rgb32_;
-};
-
-// How the surface reaches the screen; the saver window implements it, tests fake it.
-class Presenter {
-  public:
-    virtual ~Presenter() = default;
-    // Shows the frame's pixels in the area now (direct drawing).
-    virtual void present(const Rect& area) = 0;
-    // Asks for a repaint (Surface::repaint over the whole window) at the next turn of the
-    // message loop.
-    virtual void scheduleRepaint() = 0;
-};
-
-// A surface that nothing looks at (tests, the benchmarks): presents nothing.
-class NullPresenter : public Presenter {
-  public:
-    void present(const Rect&) override {}
-    void scheduleRepaint() override {}
+    mutable std::vector<std::uint8_t> row_;
 };
 
 class Surface {
@@ -164,21 +105,23 @@ class Surface {
     const QImage& frame() const { return frame_; }
 
   private:
-    // A stretched slot's picture scaled to the slot, kept so that repaints don't rescale.
+    // A stretched slot's picture scaled to the slot, kept while only part of the slot has been
+    // painted from it; it goes when the slot's picture changes.
     struct Scaled {
-        qint64 sourceKey = 0;
         int width = 0, height = 0;
         QImage image;
     };
 
-    void changed();
+    // Asks for a repaint of the area (window coordinates; clipped to the window).
+    void changed(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
     // Runs a change of one slot and asks for a repaint when the slot draws something before or
     // after it: changes to slots that show nothing leave direct drawing alone.
     template <class Change>
     void changeSlot(Slot s, Change&& change);
     void ensureFrame();
     void paintScene(const QRect& area);
-    void paintSlot(int index, const QRect& area);
+    void paintSlot(int index, const QRect& area, bool replacesFrame);
+    void replaceFrame(const SlotState& s, QSize cover);
     void presentArea(const QRect& area);
     SlotState& at(Slot s) { return slots_[static_cast<int>(s)]; }
 

@@ -405,3 +405,62 @@ TEST_F(SurfaceTest, RepeatedRepaintsOfAStretchedSlotGiveTheSameFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records the areas the surface asks to have repainted.
+class AreaPresenter : public Presenter {
+  public:
+    std::vector<Rect> areas;
+    void present(const Rect&) override {}
+    void scheduleRepaint() override { areas.push_back({0, 0, 40, 30}); }
+    void scheduleRepaint(const Rect& area) override { areas.push_back(area); }
+};
+
+TEST(SurfaceRepaintAreas, AChangeAsksForWhereTheSlotWasAndIsClippedToTheWindow) {
+    FakeScreen screen;
+    AreaPresenter presenter;
+    Surface surface{screen, &presenter};
+    surface.setPicture(Slot::TopRight, solid(2, 2, kRed));
+    surface.setLeft(Slot::TopRight, 30);
+    surface.setTop(Slot::TopRight, 20);
+    surface.setWidth(Slot::TopRight, 20);
+    surface.setHeight(Slot::TopRight, 5);
+    EXPECT_TRUE(presenter.areas.empty());  // hidden: nothing to repaint
+    surface.show(Slot::TopRight);
+    ASSERT_EQ(presenter.areas.size(), 1u);
+    EXPECT_EQ(presenter.areas[0], (Rect{30, 20, 40, 25}));
+    presenter.areas.clear();
+    surface.setLeft(Slot::TopRight, 2);  // moved: the old place and the new one
+    EXPECT_EQ(presenter.areas, (std::vector<Rect>{{30, 20, 40, 25}, {2, 20, 22, 25}}));
+    presenter.areas.clear();
+    surface.setBackground({1, 2, 3});
+    EXPECT_EQ(presenter.areas, (std::vector<Rect>{{0, 0, 40, 30}}));
+}
+
+TEST(SurfaceRepaintAreas, APictureOverTheWholeWindowRepaintsAsBeforeWhenItReplacesTheFrame) {
+    // The frame is made anew for a slot that covers it; what shows must not change.
+    FakeScreen screen;
+    NullPresenter presenter;
+    Surface surface{screen, &presenter};
+    surface.setPicture(Slot::Front, coordinates(13, 11));
+    surface.setStretch(Slot::Front, true);
+    surface.setWidth(Slot::Front, 40);
+    surface.setHeight(Slot::Front, 30);
+    surface.setLeft(Slot::Front, 0);
+    surface.setTop(Slot::Front, 0);
+    surface.show(Slot::Front);
+    surface.repaint();  // whole: the frame is replaced
+    EXPECT_EQ(surface.frame().size(), QSize(40, 30));
+    const QImage whole = surface.frame().copy();
+    surface.setPixel(5, 5, {255, 255, 255});
+    surface.setPixel(5, 25, {255, 255, 255});
+    surface.repaint({0, 0, 40, 15});  // in part: painted into the frame as it is
+    EXPECT_EQ(surface.frame().copy(0, 0, 40, 15), whole.copy(0, 0, 40, 15));
+    EXPECT_EQ(surface.frame().pixel(5, 25), 0xffffffff);
+    surface.hide(Slot::Front);
+    surface.repaint();
+    EXPECT_EQ(surface.frame().pixel(20, 20), kBlack);
+}
+
+}  // namespace

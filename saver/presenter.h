@@ -1,0 +1,46 @@
+// How the display surface reaches the screen: the saver window presents, tests fake it.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+
+namespace fellridge::saver {
+
+// Left, top, right, bottom; right and bottom exclusive.
+struct Rect {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    std::int32_t width() const { return right - left; }
+    std::int32_t height() const { return bottom - top; }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// How the surface reaches the screen; the saver window implements it, tests fake it.
+class Presenter {
+  public:
+    virtual ~Presenter() = default;
+    // Shows the frame's pixels in the area now (direct drawing).
+    virtual void present(const Rect& area) = 0;
+    // Asks for a repaint (Surface::repaint over the whole window) at the next turn of the
+    // message loop.
+    virtual void scheduleRepaint() = 0;
+    // The same for the area that a change reached.
+    virtual void scheduleRepaint(const Rect& area) {
+        (void)area;
+        scheduleRepaint();
+    }
+    // A new width x height frame in Format_RGB32 for the surface to draw into: a window can
+    // hand out memory it shows from, so that it needs no copy of its own.
+    virtual QImage newFrame(int width, int height) {
+        return QImage(width, height, QImage::Format_RGB32);
+    }
+};
+
+// A surface that nothing looks at (tests, the benchmarks): presents nothing.
+class NullPresenter : public Presenter {
+  public:
+    void present(const Rect&) override {}
+    void scheduleRepaint() override {}
+    void scheduleRepaint(const Rect&) override {}
+};
+
+}  // namespace fellridge::saver
