@@ -48,6 +48,7 @@ double runTick(int mode, const fs::path& dir) {
     platform::QtTimer timer;
     platform::SdlPlayer player;
     saver::SaverWindow form(real.services, timer, player);
+    form.start();
     form.showSaver();
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();

@@ -62,13 +62,12 @@ void complain(const std::string& text) {
     std::fflush(stderr);
 }
 
-// Shows the saver window and runs the message loop until it closes: 0, or 1 when the display
-// went away. A termination signal runs the stop routine, and so does the loss of the display; a
-// fatal signal, or an exit that skips this end, removes the temporary pictures (and the private
-// folder) on its way out.
+// Runs the saver's start-up in the window, shows it and runs the message loop until it closes: 0,
+// or 1 when the display went away. A termination signal runs the stop routine, and so does the loss
+// of the display; a fatal signal, or an exit that skips this end, removes the temporary pictures
+// (and the private folder) on its way out.
 int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
                    const std::string& privateFolder) {
-    platform::process_signals::removeOnAbruptEnd(form.saver().state().pictureList, privateFolder);
     std::unique_ptr<QSocketNotifier> notifier;
     if (signalPipe >= 0) {
         notifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
@@ -77,6 +76,8 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
             form.stop();
         });
     }
+    form.start();
+    platform::process_signals::removeOnAbruptEnd(form.saver().state().pictureList, privateFolder);
     bool displayLost = false;
     platform::DisplayWatch display;
     QObject::connect(&display, &platform::DisplayWatch::lost, &form, [&] {

@@ -56,8 +56,9 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
         connect(placement_.host, &platform::HostWindow::resized, this,
                 [this] { scheduleRepaint(); });
     }
+}
 
-    // A failure inside creation ends the creation handler; the window is shown all the same.
+void SaverWindow::start() {
     platform::runHandler(*services_.boxes, [this] { saver_->start(); });
     created_ = true;
 }
@@ -115,6 +116,9 @@ void SaverWindow::close() {
 void SaverWindow::stop() {
     saver_->stopRoutine();
     ended_ = true;
+    // During the start-up a message box may still wait for an answer that nobody will give:
+    // every message loop ends, the box's with the rest.
+    QCoreApplication::exit(0);
 }
 
 void SaverWindow::present(const Rect& area) {

@@ -33,11 +33,16 @@ struct Placement {
 class SaverWindow : public QWidget, public SaverHost, public Presenter {
     Q_OBJECT
   public:
-    // Creates the window and runs its start-up sequence (FormCreate); showSaver() afterwards.
-    // The timer and the player are the saver's Timer1 and MediaPlayer1.
+    // Creates the window; start() runs the saver's start-up in it, showSaver() then shows it.
+    // The timer drives the slideshow and the player plays the background sound.
     SaverWindow(platform::Services& services, platform::Timer& timer, platform::SoundPlayer& player,
                 Placement placement = {});
     ~SaverWindow() override;
+
+    // The saver's start-up. A failure inside it ends the start-up at that point, and the window
+    // is shown all the same. Whoever ends the run from outside (stop()) is listening already, so
+    // that a termination signal during a start-up message box is not lost.
+    void start();
 
     // Shows the window over the whole primary screen and covers the others, or fills the host
     // window; unless the run already ended while the window was being created (then the

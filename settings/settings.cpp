@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/text.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "settings/profile.h"
 
 namespace fellridge::settings {

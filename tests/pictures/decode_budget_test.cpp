@@ -32,7 +32,7 @@ Bytes claimingSize(Bytes bytes, int width, int height) {
     return bytes;
 }
 
-Picture load(const ScratchDir& dir, const Bytes& bytes) {
+Picture load(const TempDir& dir, const Bytes& bytes) {
     writeFile(dir / "p.jpg", bytes);
     return Picture::loadJpeg(dir / "p.jpg");
 }
@@ -92,7 +92,7 @@ TEST(JpegScale, TheSmallestDecodeThatStillCoversWhatIsDrawn) {
 }
 
 TEST(JpegScale, ALargePictureDrawnSmallerDecodesAtTheReducedScaleOnly) {
-    ScratchDir dir;
+    TempDir dir;
     const Picture picture = load(dir, makeJpeg(1600, 1200, JpegKind::Progressive, 40, 80, 120));
     EXPECT_EQ(picture.pixels({800, 600}).size(), QSize(800, 600));
     EXPECT_EQ(picture.pixels({400, 300}).size(), QSize(800, 600));  // what is kept serves
@@ -116,7 +116,7 @@ TEST(JpegScale, PixelsLetGoAreDecodedAgainTheSame) {
 }
 
 TEST(DecodeBudget, AFewBytesClaimingAHugePictureShowTheFallbackWithoutTheirCost) {
-    ScratchDir dir;
+    TempDir dir;
     // As found in the wild: a progressive file of a few hundred bytes whose header says
     // 12247 x 12247. Decoding it in full would take 600 MB of pixels and a coefficient array of
     // 450 MB more before the first row.
@@ -136,7 +136,7 @@ TEST(DecodeBudget, AFewBytesClaimingAHugePictureShowTheFallbackWithoutTheirCost)
 }
 
 TEST(DecodeBudget, AHugeBaselinePictureIsDecodedAtTheScaleItIsDrawnAtOrFallsBack) {
-    ScratchDir dir;
+    TempDir dir;
     // A baseline file needs no coefficient array: stretched over a screen it fits at a reduced
     // scale, at its own size it does not.
     const Bytes huge = claimingSize(makeJpeg(16, 16, JpegKind::Colour), 9000, 9000);
