@@ -22,22 +22,6 @@ xcb_connection_t* toolkitConnection() {
     return x11 ? x11->connection() : nullptr;
 }
 
-const char* kindTitle(BoxKind kind) {
-    switch (kind) {
-        case BoxKind::Warning:
-            return "Warning";
-        case BoxKind::Error:
-            return "Error";
-        case BoxKind::Information:
-            return "Information";
-        case BoxKind::Confirm:
-            return "Confirm";
-        case BoxKind::Plain:
-            break;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 std::optional<std::uint32_t> parseWindowId(std::string_view text) {
@@ -141,7 +125,7 @@ int HostScreen::depth() {
 }
 
 BoxAnswer StderrMessageBoxes::show(BoxKind kind, const std::string& text, BoxButtons) {
-    const char* title = kindTitle(kind);
+    const char* title = boxKindTitle(kind);
     const std::string line = (title ? std::string(title) : title_.get()) + ": " + text + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);

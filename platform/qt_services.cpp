@@ -19,25 +19,22 @@ namespace fellridge::platform {
 
 BoxAnswer QtMessageBoxes::show(BoxKind kind, const std::string& text, BoxButtons buttons) {
     QMessageBox box;
+    const char* kindTitle = boxKindTitle(kind);
+    box.setWindowTitle(kindTitle ? QString(kindTitle) : QString::fromStdString(title_.get()));
     switch (kind) {
         case BoxKind::Plain:
-            box.setWindowTitle(QString::fromStdString(title_.get()));
             box.setIcon(QMessageBox::NoIcon);
             break;
         case BoxKind::Warning:
-            box.setWindowTitle("Warning");
             box.setIcon(QMessageBox::Warning);
             break;
         case BoxKind::Error:
-            box.setWindowTitle("Error");
             box.setIcon(QMessageBox::Critical);
             break;
         case BoxKind::Information:
-            box.setWindowTitle("Information");
             box.setIcon(QMessageBox::Information);
             break;
         case BoxKind::Confirm:
-            box.setWindowTitle("Confirm");
             box.setIcon(QMessageBox::Question);
             break;
     }

@@ -1,4 +1,4 @@
-// MediaPlayer1 on Linux: one music file at a time through SDL2_mixer, audio only.
+// The background-sound player: one music file at a time through SDL2_mixer, audio only.
 //
 // SDL is brought up for audio alone on the first open, and the audio device then stays open for
 // the rest of the run; the destructor shuts SDL down again. SDL2_mixer reports the end of a

@@ -45,6 +45,22 @@ int IoFailure::codeForErrno(int err) {
 
 namespace platform {
 
+const char* boxKindTitle(BoxKind kind) {
+    switch (kind) {
+        case BoxKind::Warning:
+            return "Warning";
+        case BoxKind::Error:
+            return "Error";
+        case BoxKind::Information:
+            return "Information";
+        case BoxKind::Confirm:
+            return "Confirm";
+        case BoxKind::Plain:
+            break;
+    }
+    return nullptr;
+}
+
 bool runHandler(MessageBoxes& boxes, const std::function<void()>& handler) {
     try {
         handler();

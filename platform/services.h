@@ -103,6 +103,9 @@ class MessageBoxes {
                            BoxButtons buttons = BoxButtons::Ok) = 0;
 };
 
+// The title of a box of a kind; nullptr for a plain box, which carries the application title.
+const char* boxKindTitle(BoxKind kind);
+
 // The name under which the running program is known (set per run mode; plain boxes use it).
 class ApplicationTitle {
   public:

@@ -65,7 +65,7 @@ class Surface {
   public:
     Surface(platform::Screen& screen, Presenter* presenter);
 
-    // Slots, with the design values of the saver window when created.
+    // Slots, with the places and sizes they have when the saver window is created.
     const SlotState& slot(Slot s) const { return slots_[static_cast<int>(s)]; }
     void show(Slot s);
     void hide(Slot s);
