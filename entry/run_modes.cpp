@@ -18,6 +18,7 @@
 #include "platform/process_signals.h"
 #include "platform/qt_services.h"
 #include "platform/sdl_player.h"
+#include "platform/text.h"
 #include "saver/saver_window.h"
 
 namespace fellridge::entry {
@@ -171,9 +172,8 @@ using PwdChangePassword = unsigned int (*)(const char* key, std::uintptr_t paren
 int runPasswordChange(std::uintptr_t saverWindow) {
     platform::PosixEnvironment environment;
     platform::DlLibraries libraries;
-    std::string directory = environment.systemDirectory();
-    if (!directory.empty() && directory.back() != '/') directory += '/';
-    platform::Libraries::Handle library = libraries.load(directory + "MPR.DLL");
+    platform::Libraries::Handle library =
+        libraries.load(platform::text::joinPath(environment.systemDirectory(), "MPR.DLL"));
     if (!library) return 0;
     if (auto change =
             reinterpret_cast<PwdChangePassword>(libraries.symbol(library, "PwdChangePasswordA")))

@@ -465,7 +465,7 @@ void removeStaleTemporaries(const std::string& path) {
         // A process that still runs may be about to rename its file; one that can't be
         // signalled for lack of permission runs too.
         if (owner != ::getpid() && (::kill(owner, 0) == 0 || errno != ESRCH)) continue;
-        const std::string file = folder + "/" + name;
+        const std::string file = platform::text::joinPath(folder, name);
         struct stat st {};
         if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(file.c_str());
     }
