@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "bench_support.h"
+#include "pictures/test_files.h"
 #include "saver/surface.h"
 
 using namespace fellridge;
@@ -43,35 +44,8 @@ BENCHMARK(BM_LoadAndFirstDecode)->Unit(benchmark::kMillisecond);
 // A progressive file of a few hundred bytes whose header claims 12247 x 12247: from the load to
 // the pixels it shows (the fallback picture, found without decoding anything that large).
 void BM_HugeHeaderToFallback(benchmark::State& state) {
-    // A 16 x 16 progressive picture with the size in its frame header replaced.
-    std::vector<unsigned char> row(16 * 3, 128);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = info.image_height = 16;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<unsigned char> bytes(buffer, buffer + size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    for (std::size_t i = 2; i + 9 < bytes.size(); ++i)
-        if (bytes[i] == 0xff && bytes[i + 1] == 0xc2) {
-            bytes[i + 5] = bytes[i + 7] = 12247 >> 8;
-            bytes[i + 6] = bytes[i + 8] = 12247 & 0xff;
-            break;
-        }
+    using namespace fellridge::testing;
+    const Bytes bytes = claimingSize(makeJpeg(16, 16, JpegKind::Progressive), 12247, 12247);
     const auto path = std::filesystem::temp_directory_path() / "fellridge-bench-huge.jpg";
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),

@@ -16,22 +16,6 @@ using namespace fellridge::testing;
 
 namespace {
 
-// The file with the width and height of its frame header (SOF0 baseline, SOF2 progressive)
-// replaced: a few hundred bytes that claim a picture of any size.
-Bytes claimingSize(Bytes bytes, int width, int height) {
-    for (std::size_t i = 2; i + 9 < bytes.size(); ++i) {
-        if (bytes[i] == 0xff && (bytes[i + 1] == 0xc0 || bytes[i + 1] == 0xc2)) {
-            bytes[i + 5] = static_cast<std::uint8_t>(height >> 8);
-            bytes[i + 6] = static_cast<std::uint8_t>(height);
-            bytes[i + 7] = static_cast<std::uint8_t>(width >> 8);
-            bytes[i + 8] = static_cast<std::uint8_t>(width);
-            return bytes;
-        }
-    }
-    ADD_FAILURE() << "no frame header";
-    return bytes;
-}
-
 Picture load(const TempDir& dir, const Bytes& bytes) {
     writeFile(dir / "p.jpg", bytes);
     return Picture::loadJpeg(dir / "p.jpg");

@@ -76,4 +76,17 @@ std::string photoPath(int n) {
     return std::string(data ? data : "data") + "/photos/photo" + std::to_string(n) + ".jpg";
 }
 
+Bytes claimingSize(Bytes bytes, int width, int height) {
+    for (std::size_t i = 2; i + 9 < bytes.size(); ++i) {
+        if (bytes[i] == 0xff && (bytes[i + 1] == 0xc0 || bytes[i + 1] == 0xc2)) {
+            bytes[i + 5] = static_cast<std::uint8_t>(height >> 8);
+            bytes[i + 6] = static_cast<std::uint8_t>(height);
+            bytes[i + 7] = static_cast<std::uint8_t>(width >> 8);
+            bytes[i + 8] = static_cast<std::uint8_t>(width);
+            return bytes;
+        }
+    }
+    throw std::runtime_error("no frame header");
+}
+
 }  // namespace fellridge::testing
