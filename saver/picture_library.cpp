@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/files.h"
-#include "platform/text.h"
+#include "platform/files/files.h"
+#include "platform/files/text.h"
 #include "saver/log.h"
 
 namespace fellridge::saver {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/text.h"
+#include "platform/files/text.h"
 #include "saver/log.h"
 #include "settings/profile.h"
 #include "settings/settings.h"

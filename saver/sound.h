@@ -2,7 +2,7 @@
 // previous one has ended; any failure silences the rest of the run.
 #pragma once
 
-#include "platform/sound_player.h"
+#include "platform/sound/sound_player.h"
 #include "saver/random.h"
 #include "saver/saver_state.h"
 

@@ -15,9 +15,9 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
+#include "platform/files/text.h"
 #include "platform/services.h"
-#include "platform/text.h"
 
 namespace fellridge::settings::profile {
 namespace {
