@@ -25,6 +25,7 @@
 #include "saver/saver.h"
 #include "saver/surface.h"
 #include "settings/settings.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -34,24 +35,8 @@ namespace fs = std::filesystem;
 
 using fellridge::bench::kPhoto;
 using fellridge::bench::readBytes;
+using namespace fellridge::testing;
 
-struct Environment : platform::Environment {
-    std::string dir;
-    std::optional<std::string> windowsDirectory() override { return dir; }
-    std::string systemDirectory() override { return {}; }
-    int platformId() override { return 2; }
-};
-struct Registry : platform::Registry {
-    bool keyExists(const std::string&) override { return false; }
-    std::optional<Value> value(const std::string&, const std::string&) override { return {}; }
-};
-struct Boxes : platform::MessageBoxes {
-    platform::BoxAnswer show(platform::BoxKind, const std::string& text,
-                             platform::BoxButtons) override {
-        std::fprintf(stderr, "box: %s\n", text.c_str());
-        return platform::BoxAnswer::Ok;
-    }
-};
 // Real time; the sleep is real too unless the benchmark turns it off.
 struct Clock : platform::Clock {
     bool realSleep = true;
@@ -69,38 +54,7 @@ struct Clock : platform::Clock {
         if (realSleep) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 };
-struct Pump : platform::EventPump {
-    void processPending() override {}
-};
 using Screen = fellridge::bench::FullHdScreen;
-struct Cursor : platform::Cursor {
-    int show(bool) override { return 0; }
-};
-struct Running : platform::SaverRunningFlag {
-    void set(bool) override {}
-};
-struct Hook : platform::MessageHook {
-    void install(std::function<void(int)>) override {}
-};
-struct Timer : platform::Timer {
-    bool on = false;
-    std::int32_t ms = 1000;
-    void setHandler(std::function<void()>) override {}
-    void setEnabled(bool e) override { on = e; }
-    bool enabled() const override { return on; }
-    void setInterval(std::int32_t v) override { ms = v; }
-    std::int32_t interval() const override { return ms; }
-};
-struct Player : platform::SoundPlayer {
-    void setFileName(const std::string&) override {}
-    void setDeviceTypeAutomatic() override {}
-    void open() override {}
-    void play() override {}
-    void stop() override {}
-    platform::PlayerMode mode() override { return platform::PlayerMode::NotReady; }
-    void release() override {}
-    void setNotify(std::function<void()>) override {}
-};
 struct Window : SaverHost {
     std::uintptr_t nativeId() override { return 0; }
     void close() override {}
@@ -112,7 +66,10 @@ class Rig {
     explicit Rig(int mode, const std::string& photo = kPhoto) {
         dir_ = fs::temp_directory_path() / ("fellridge-bench-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
-        env_.dir = dir_.string();
+        env_.folder = dir_.string();
+        boxes_.whileShown = [this] {
+            std::fprintf(stderr, "box: %s\n", boxes_.shown.back().text.c_str());
+        };
         const std::vector<char> jpeg = readBytes(photo);
         for (int n = 1; n <= 7; ++n) {
             std::ofstream out(dir_ / ("kvp" + std::to_string(n) + ".qrn"), std::ios::binary);
@@ -120,20 +77,11 @@ class Rig {
             out.write("\0\0\0", 3);
             out.write(jpeg.data() + 3, static_cast<std::streamsize>(jpeg.size() - 3));
         }
-        const std::string ini = settings::settingsPath(env_.dir);
+        const std::string ini = settings::settingsPath(*env_.folder);
         settings::writeSaverFirstRun(ini);
         settings::writeOptions(ini, {false, true, settings::ColourScheme{2},
                                      settings::DisplayMode{mode}, 5000, 600, 800});
 
-        services_.environment = &env_;
-        services_.registry = &registry_;
-        services_.boxes = &boxes_;
-        services_.clock = &clock;
-        services_.events = &pump_;
-        services_.screen = &screen_;
-        services_.cursor = &cursor_;
-        services_.saverRunning = &running_;
-        services_.hook = &hook_;
         saver = std::make_unique<Saver>(services_, surface, timer_, player_, window_);
         saver->start();
     }
@@ -168,17 +116,19 @@ class Rig {
 
   private:
     fs::path dir_;
-    Environment env_;
-    Registry registry_;
-    Boxes boxes_;
-    Pump pump_;
-    Cursor cursor_;
-    Running running_;
-    Hook hook_;
-    Timer timer_;
-    Player player_;
+    Log log_;  // what the fakes report, unread here
+    FakeEnvironment env_;
+    FakeRegistry registry_;
+    FakeLibraries libraries_{log_};
+    FakeBoxes boxes_;
+    FakePump pump_;
+    FakeCursor cursor_{log_};
+    FakeInputHook hook_{log_};
+    FakeTimer timer_{log_};
+    FakePlayer player_;
     Window window_;
-    platform::Services services_;
+    SaverServices services_{env_,  registry_, libraries_, boxes_, clock,
+                            pump_, screen_,   cursor_,    hook_};
 };
 
 // What one slide from the left puts on the screen: the last p columns of 720 rows for p = 0..1279.

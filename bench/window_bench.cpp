@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/files/environment.h"
+#include "platform/files/registry_file.h"
+#include "platform/process/libraries.h"
 #include "platform/qt/qt_services.h"
 #include "platform/sound/sdl_player.h"
 #include "saver/random.h"
@@ -40,14 +43,21 @@ platform::TimeOfDay slideFromLeft() {
 double runTick(int mode, const fs::path& dir) {
     std::ofstream(dir / "fellridge28.ini")
         << "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=" << mode << "\nTime=600000\n";
-    platform::RealServices real;
+    platform::PosixEnvironment environment;
+    platform::FileRegistry registry;
+    platform::DlLibraries libraries;
+    platform::QtMessageBoxes boxes("Fellridge Wildlife");
     FixedClock clock;
     clock.at = slideFromLeft();
-    real.services.clock = &clock;
-    real.services.title->set("Fellridge Wildlife");
+    platform::QtEventPump events;
+    platform::QtScreen screen;
+    platform::QtCursor cursor;
+    platform::QtInputHook input;
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(real.services, timer, player);
+    saver::SaverWindow form(
+        {environment, registry, libraries, boxes, clock, events, screen, cursor, input}, timer,
+        player);
     form.start();
     form.showSaver();
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();

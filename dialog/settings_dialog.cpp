@@ -91,7 +91,7 @@ std::string itemPath(const QListWidgetItem& item) {
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(platform::Services& services, QWidget* parent)
+SettingsDialog::SettingsDialog(const DialogServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
     initDialogResources();
     buildControls();
@@ -100,8 +100,8 @@ SettingsDialog::SettingsDialog(platform::Services& services, QWidget* parent)
     okButton_->setFocus();
 
     // In the middle of the screen.
-    const int screenWidth = services_.screen->width();
-    const int screenHeight = services_.screen->height();
+    const int screenWidth = services_.screen.width();
+    const int screenHeight = services_.screen.height();
     move((screenWidth - width()) / 2, (screenHeight - height()) / 2);
 }
 
@@ -136,17 +136,17 @@ void SettingsDialog::connectHandlers() {
 }
 
 void SettingsDialog::runGuarded(void (SettingsDialog::*handler)()) {
-    platform::runHandler(*services_.boxes, [this, handler] { (this->*handler)(); });
+    platform::runHandler(services_.boxes, [this, handler] { (this->*handler)(); });
 }
 
 void SettingsDialog::load() {
-    if (services_.screen->depth() < 16) services_.boxes->show(BoxKind::Plain, kLowColourHint);
+    if (services_.screen.depth() < 16) services_.boxes.show(BoxKind::Plain, kLowColourHint);
 
-    sounds_.reset(settings::settingsPath(settings::windowsDirectory(*services_.environment)));
+    sounds_.reset(settings::settingsPath(settings::saverFolder(services_.environment)));
 
     // The custom size goes up to the screen's size (never below the smallest side offered).
-    widthBar_->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen->width()));
-    heightBar_->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen->height()));
+    widthBar_->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen.width()));
+    heightBar_->setRange(kMinimumSide, std::max(kMinimumSide, services_.screen.height()));
 
     if (settings::exists(sounds_.settingsPath())) {
         loadSettings();
@@ -269,19 +269,19 @@ void SettingsDialog::showAbout() {
 }
 
 void SettingsDialog::openMoreSoftware() {
-    services_.boxes->show(BoxKind::Plain, kMoreSoftware);
+    services_.boxes.show(BoxKind::Plain, kMoreSoftware);
     const std::string address = kDownloadsAddress;
-    if (services_.shell->open(address) < 32) {
-        services_.boxes->show(BoxKind::Plain, kBrowserFailed + address);
+    if (!services_.shell.open(address)) {
+        services_.boxes.show(BoxKind::Plain, kBrowserFailed + address);
     }
 }
 
 void SettingsDialog::addSound() {
-    const std::optional<std::string> chosen = services_.fileDialog->openFile(kSoundFilter);
+    const std::optional<std::string> chosen = services_.fileDialog.openFile(kSoundFilter);
     if (!chosen || chosen->empty()) return;
 
     if (!sounds_.add(*chosen)) {
-        services_.boxes->show(BoxKind::Confirm, kMaximumReached, BoxButtons::Ok);
+        services_.boxes.show(BoxKind::Confirm, kMaximumReached, BoxButtons::Ok);
     } else {
         appendSound(*chosen);
         selectFirstSound();
@@ -293,7 +293,7 @@ void SettingsDialog::addSound() {
 
 void SettingsDialog::removeSelectedSound() {
     if (sounds_.count() < 1) {
-        services_.boxes->show(BoxKind::Information, kNoItems, BoxButtons::Ok);
+        services_.boxes.show(BoxKind::Information, kNoItems, BoxButtons::Ok);
         return;
     }
 
@@ -303,13 +303,13 @@ void SettingsDialog::removeSelectedSound() {
     if (selected.isEmpty()) return;
     QListWidgetItem* const item = selected.front();
 
-    if (services_.boxes->show(BoxKind::Warning, kConfirmRemove, BoxButtons::OkCancel) !=
+    if (services_.boxes.show(BoxKind::Warning, kConfirmRemove, BoxButtons::OkCancel) !=
         BoxAnswer::Ok)
         return;
 
     // The file decides which slot goes: the first entry whose text equals the item's exactly.
     if (!sounds_.remove(itemPath(*item))) {
-        services_.boxes->show(BoxKind::Error, kNotFound, BoxButtons::Ok);
+        services_.boxes.show(BoxKind::Error, kNotFound, BoxButtons::Ok);
         return;
     }
 

@@ -21,11 +21,20 @@ namespace fellridge::dialog {
 
 class AboutBox;
 
+// The platform services the dialog uses.
+struct DialogServices {
+    platform::Environment& environment;  // the saver's folder, which holds the settings file
+    platform::Screen& screen;            // the size limits and the colour-depth hint
+    platform::MessageBoxes& boxes;
+    platform::Shell& shell;  // More Software
+    platform::FileDialog& fileDialog;
+};
+
 class SettingsDialog : public QDialog {
     Q_OBJECT
   public:
     // Builds the controls and loads the settings (failures shown in an error box).
-    explicit SettingsDialog(platform::Services& services, QWidget* parent = nullptr);
+    explicit SettingsDialog(const DialogServices& services, QWidget* parent = nullptr);
     ~SettingsDialog() override;
 
     void setAboutBox(AboutBox* about) { about_ = about; }
@@ -74,7 +83,7 @@ class SettingsDialog : public QDialog {
     QRadioButton* modeButton(settings::DisplayMode mode) const;
     QRadioButton* schemeButton(settings::ColourScheme scheme) const;
 
-    platform::Services& services_;
+    DialogServices services_;
     AboutBox* about_ = nullptr;
 
     SoundSlots sounds_;

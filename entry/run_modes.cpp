@@ -13,6 +13,7 @@
 #include "entry/command_line.h"
 #include "platform/files/environment.h"
 #include "platform/files/private_folder.h"
+#include "platform/files/registry_file.h"
 #include "platform/files/text.h"
 #include "platform/process/libraries.h"
 #include "platform/process/process_signals.h"
@@ -99,7 +100,9 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
 
 // Inside a screen-saver daemon's window: the daemon owns input, the pointer and the screen, so
 // nobody answers a box, and several of us may run at once, each with its own pictures.
-int runInHost(QtApplication& qt, platform::Services base, const std::string& variable,
+// The daemon's set: the toolkit-free services of the saver's own set, with the screen, the boxes,
+// the pointer and the input of a daemon's window.
+int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::string& variable,
               int signalPipe) {
     std::string error = "not a window id";
     std::unique_ptr<platform::HostWindow> host;
@@ -110,14 +113,12 @@ int runInHost(QtApplication& qt, platform::Services base, const std::string& var
         return 1;
     }
     platform::HostScreen screen(*host);
-    platform::StderrMessageBoxes boxes(*base.title);
+    platform::StderrMessageBoxes boxes(kSaverTitle);
     platform::CountingCursor cursor;
-    platform::NoInputHook hook;
-    platform::Services services = base;
-    services.screen = &screen;
-    services.boxes = &boxes;
-    services.cursor = &cursor;
-    services.hook = &hook;
+    platform::NoInputHook input;
+    const saver::SaverServices services{own.environment, own.registry, own.libraries,
+                                        boxes,           own.clock,    own.events,
+                                        screen,          cursor,       input};
 
     platform::PrivateFolder folder;
     if (folder.path().empty()) {
@@ -143,23 +144,35 @@ int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
     prepareToolkit();
     QtApplication qt(program);
-    platform::RealServices real;
-    real.services.title->set(kSaverTitle);
+    platform::PosixEnvironment environment;
+    platform::FileRegistry registry;
+    platform::DlLibraries libraries;
+    platform::QtMessageBoxes boxes(kSaverTitle);
+    platform::SystemClock clock;
+    platform::QtEventPump events;
+    platform::QtScreen screen;
+    platform::QtCursor cursor;
+    platform::QtInputHook input;
+    const saver::SaverServices services{environment, registry, libraries, boxes, clock,
+                                        events,      screen,   cursor,    input};
     const char* host = std::getenv(platform::kHostWindowVariable);
-    if (host && *host) return runInHost(qt, real.services, host, signalPipe);
+    if (host && *host) return runInHost(qt, services, host, signalPipe);
 
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(real.services, timer, player);
+    saver::SaverWindow form(services, timer, player);
     return runSaverWindow(qt, form, signalPipe, {});
 }
 
 int runSettings(char* program) {
     prepareToolkit();
     QtApplication qt(program);
-    platform::RealServices real;
-    real.services.title->set(kSettingsTitle);
-    dialog::SettingsDialog form(real.services);
+    platform::PosixEnvironment environment;
+    platform::QtScreen screen;
+    platform::QtMessageBoxes boxes(kSettingsTitle);
+    platform::QtShell shell;
+    platform::QtFileDialog fileDialog;
+    dialog::SettingsDialog form({environment, screen, boxes, shell, fileDialog});
     dialog::AboutBox about;
     form.setAboutBox(&about);
     EndOnClose ending;
@@ -172,9 +185,9 @@ int runSettings(char* program) {
 using PwdChangePassword = unsigned int (*)(const char* key, std::uintptr_t parent,
                                            unsigned int reserved1, unsigned int reserved2);
 
-int runPasswordChange(std::uintptr_t saverWindow) {
-    platform::PosixEnvironment environment;
-    platform::DlLibraries libraries;
+// Hands the change of the password to the provider in the system folder, for the saver's window.
+int runPasswordChange(platform::Environment& environment, platform::Libraries& libraries,
+                      std::uintptr_t saverWindow) {
     platform::Libraries::Handle library =
         libraries.load(platform::text::joinPath(environment.systemDirectory(), "MPR.DLL"));
     if (!library) return 0;
@@ -194,11 +207,15 @@ int run(int argc, char** argv) {
             return runSaver(argv[0]);
         case RunMode::Settings:
             return runSettings(argv[0]);
-        case RunMode::PasswordChange:
+        case RunMode::PasswordChange: {
+            platform::PosixEnvironment environment;
+            platform::DlLibraries libraries;
             // Looked up only where it is used: another X connection before the toolkit's
             // would let a server without other clients reset between the two.
             return runPasswordChange(
+                environment, libraries,
                 platform::X11WindowFinder().find(saver::kSaverClassName, saver::kSaverWindowName));
+        }
         case RunMode::None:
             break;
     }

@@ -2,7 +2,8 @@
 //
 // Every service is a small abstract interface so that the system's logic runs without a display:
 // the program wires in the real implementations (Qt, X11, POSIX, dlopen, SDL), tests wire in
-// fakes. Nothing here knows about Qt.
+// fakes. Each part takes the few it uses as references (the saver's, the dialog's and the
+// password change's sets live beside them). Nothing here knows about Qt.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,7 @@ class Failure : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A file operation the platform refused, carrying the platform's (Windows-style) error code.
+// A file operation the system refused, carrying the error code whose text the user sees.
 class IoFailure : public Failure {
   public:
     explicit IoFailure(int code) : Failure(textFor(code)), code_(code) {}
@@ -42,22 +43,25 @@ namespace platform {
 class Environment {
   public:
     virtual ~Environment() = default;
-    // The "Windows directory": $FELLRIDGE_WINDOWS_DIR, else $XDG_DATA_HOME/fellridge-wildlife
-    // (~/.local/share/fellridge-wildlife). nullopt when it can't be determined (the query failed).
-    virtual std::optional<std::string> windowsDirectory() = 0;
-    // The "system directory": $FELLRIDGE_SYSTEM_DIR, else the one beside the executable (the
-    // build tree's data/system, or lib/fellridge-wildlife/system of an installation). Empty on
-    // failure.
+    // The saver's folder (settings file, the user's stored pictures): $FELLRIDGE_WINDOWS_DIR,
+    // else $XDG_DATA_HOME/fellridge-wildlife (~/.local/share/fellridge-wildlife). nullopt when it
+    // can't be determined.
+    virtual std::optional<std::string> saverFolder() = 0;
+    // The folder of the password providers: $FELLRIDGE_SYSTEM_DIR, else the one beside the
+    // executable (the build tree's data/system, or lib/fellridge-wildlife/system of an
+    // installation). Empty on failure.
     virtual std::string systemDirectory() = 0;
-    // The folders that hold the shipped stored pictures when the Windows directory holds none,
+    // The folders that hold the shipped stored pictures when the saver's folder holds none,
     // in the order they are tried: the installation's share/fellridge-wildlife, then
     // fellridge-wildlife in each $XDG_DATA_DIRS folder. None unless a platform has them.
     virtual std::vector<std::string> storedPictureFolders() { return {}; }
-    // Platform id of the version query: 2 is the NT family. $FELLRIDGE_PLATFORM_ID, default 2.
-    virtual int platformId() = 0;
+    // Whether the first key or button ends the slideshow at once (true), or first asks the
+    // password provider when the user wants a password. $FELLRIDGE_PLATFORM_ID: 2 (the default,
+    // also for anything but a whole number) ends at once, any other number asks.
+    virtual bool inputEndsAtOnce() = 0;
 };
 
-// Read-only access to values under HKEY_CURRENT_USER.
+// Read-only access to the user's registry (the keys under HKEY_CURRENT_USER).
 class Registry {
   public:
     virtual ~Registry() = default;
@@ -73,7 +77,7 @@ class Registry {
     virtual std::optional<Value> value(const std::string& key, const std::string& name) = 0;
 };
 
-// Shared-library loading (LoadLibraryA, GetProcAddress, FreeLibrary).
+// Shared libraries: load one by its path, look up a symbol, unload it.
 class Libraries {
   public:
     virtual ~Libraries() = default;
@@ -83,18 +87,11 @@ class Libraries {
     virtual void unload(Handle library) = 0;
 };
 
-// FindWindowA on the display: a top-level window by class and name, 0 when there is none.
-class WindowFinder {
-  public:
-    virtual ~WindowFinder() = default;
-    virtual std::uintptr_t find(const std::string& className, const std::string& windowName) = 0;
-};
-
 enum class BoxKind { Plain, Warning, Error, Information, Confirm };
 enum class BoxButtons { Ok, OkCancel };
 enum class BoxAnswer { Ok, Cancel };
 
-// Modal message boxes. A plain box carries the application title, no icon and one OK button;
+// Modal message boxes. A plain box carries the program's title, no icon and one OK button;
 // a box of a kind carries "Warning", "Error", "Information" or "Confirm" with the kind's icon.
 class MessageBoxes {
   public:
@@ -103,16 +100,8 @@ class MessageBoxes {
                            BoxButtons buttons = BoxButtons::Ok) = 0;
 };
 
-// The title of a box of a kind; nullptr for a plain box, which carries the application title.
+// The title of a box of a kind; nullptr for a plain box, which carries the program's title.
 const char* boxKindTitle(BoxKind kind);
-
-// The name under which the running program is known (set per run mode; plain boxes use it).
-class ApplicationTitle {
-  public:
-    virtual ~ApplicationTitle() = default;
-    virtual void set(const std::string& title) = 0;
-    virtual std::string get() const = 0;
-};
 
 // UTC time of day, and sleeping on the user-interface thread.
 struct TimeOfDay {
@@ -141,25 +130,19 @@ class Screen {
     virtual int depth() = 0;  // bits per pixel
 };
 
-// ShowCursor: a display counter; the pointer is hidden over our windows while it is below 0.
+// The pointer over our windows, with a display counter: hidden while the counter is below 0.
 class Cursor {
   public:
     virtual ~Cursor() = default;
     virtual int show(bool visible) = 0;  // returns the new counter
 };
 
-// SystemParametersInfoA action 97: the platform's "screen saver running" flag.
-class SaverRunningFlag {
-  public:
-    virtual ~SaverRunningFlag() = default;
-    virtual void set(bool running) = 0;
-};
-
-// ShellExecuteA "open" on a web address: the result is below 32 on failure.
+// Opens a web address in the user's browser.
 class Shell {
   public:
     virtual ~Shell() = default;
-    virtual int open(const std::string& address) = 0;
+    // Whether a browser took the address.
+    virtual bool open(const std::string& address) = 0;
 };
 
 // The common open-file dialog. filter is in the "Name|*.a;*.b|Name2|*.c" form; the first
@@ -170,13 +153,17 @@ class FileDialog {
     virtual std::optional<std::string> openFile(const std::string& filter) = 0;
 };
 
-// The application-wide message hook: handed every input message once, as its Windows message
-// number (key down 256, key up 257, system key down/up 260/261, left/right/middle button down
-// 513/516/519, anything else another number). It only watches; messages are dispatched as usual.
-class MessageHook {
+// What a piece of the user's input is: a key pressed or released, the same with Alt (a system
+// key), a press of the left, right or middle button, or other input (moves, wheel, releases,
+// double clicks, extra buttons).
+enum class Input { Key, SystemKey, Button, Other };
+
+// The program-wide input hook: handed each piece of input once. It only watches; the input is
+// dispatched as usual.
+class InputHook {
   public:
-    virtual ~MessageHook() = default;
-    virtual void install(std::function<void(int message)> hook) = 0;
+    virtual ~InputHook() = default;
+    virtual void install(std::function<void(Input input)> hook) = 0;
 };
 
 // A window timer on the user-interface thread. It ticks every interval while enabled; an
@@ -189,25 +176,6 @@ class Timer {
     virtual bool enabled() const = 0;
     virtual void setInterval(std::int32_t milliseconds) = 0;
     virtual std::int32_t interval() const = 0;
-};
-
-// What the program's run modes need of the platform, in one place. The pointers are owned by
-// whoever builds the Services (the program's main or a test) and outlive every user.
-struct Services {
-    Environment* environment = nullptr;
-    Registry* registry = nullptr;
-    Libraries* libraries = nullptr;
-    WindowFinder* windowFinder = nullptr;
-    MessageBoxes* boxes = nullptr;
-    ApplicationTitle* title = nullptr;
-    Clock* clock = nullptr;
-    EventPump* events = nullptr;
-    Screen* screen = nullptr;
-    Cursor* cursor = nullptr;
-    SaverRunningFlag* saverRunning = nullptr;
-    Shell* shell = nullptr;
-    FileDialog* fileDialog = nullptr;
-    MessageHook* hook = nullptr;
 };
 
 // Runs an event handler as the message loop does: a Failure (or any std::exception) ends the

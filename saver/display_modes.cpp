@@ -253,7 +253,7 @@ void Saver::slideIn() {
             }
             // Drawn before the move: the moved position that ends the slide is never drawn.
             surface_.copyToSurface(target, copy, source);
-            services_.events->processPending();
+            services_.events.processPending();
         }
     } catch (const std::exception& failure) {
         // A picture that can't be made or drawn ends this slide without a message.
@@ -280,8 +280,8 @@ void Saver::rollDown() {
     state_.abort = false;
     for (std::int32_t r = 0; r < h && !state_.abort && std::int64_t{y0} + r < sh; ++r) {
         const std::span<const std::uint8_t> row = copy.row(r);
-        services_.clock->sleep(kRollDownPauseMs);
-        services_.events->processPending();
+        services_.clock.sleep(kRollDownPauseMs);
+        services_.events.processPending();
         for (std::int32_t j = 0; j < w && !state_.abort && std::int64_t{x0} + j < sw; ++j) {
             const std::size_t at = static_cast<std::size_t>(j) * 3;
             if (at + 2 >= row.size()) break;

@@ -38,7 +38,7 @@ bool passwordWanted(const platform::Registry::Value& value) {
 }  // namespace
 
 void Saver::passwordCheck() {
-    platform::Registry& registry = *services_.registry;
+    platform::Registry& registry = services_.registry;
     if (!registry.keyExists(kDesktopKey)) {
         stopRoutine();
         return;
@@ -50,13 +50,13 @@ void Saver::passwordCheck() {
         return;
     }
 
-    services_.cursor->show(true);
-    ScopeExit hideAgain([this] { services_.cursor->show(false); });
+    services_.cursor.show(true);
+    ScopeExit hideAgain([this] { services_.cursor.show(false); });
 
     const std::string path =
-        platform::text::joinPath(services_.environment->systemDirectory(), kPasswordLibrary);
+        platform::text::joinPath(services_.environment.systemDirectory(), kPasswordLibrary);
 
-    platform::Libraries& libraries = *services_.libraries;
+    platform::Libraries& libraries = services_.libraries;
     const platform::Libraries::Handle library = libraries.load(path);
     if (!library) {
         stopRoutine();

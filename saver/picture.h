@@ -1,5 +1,5 @@
 // Pictures as the saver loads them: JPEG files whose pixels are decoded when first drawn, the
-// Windows bitmap of the fallback picture, and pictures made from pixels.
+// BMP file of the fallback picture, and pictures made from pixels.
 #pragma once
 
 #include <QImage>

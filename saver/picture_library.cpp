@@ -133,8 +133,8 @@ PictureLibrary::PictureLibrary(const SaverState& shared, Surface& surface,
       chooseNextSound_(std::move(chooseNextSound)) {}
 
 PrepareResult PictureLibrary::prepare(const std::vector<std::string>& otherFolders) {
-    state_.directory = temporaryDirectory_.empty() ? shared_.windowsDirectory : temporaryDirectory_;
-    const std::string source = storedPictureSource(shared_.windowsDirectory, otherFolders);
+    state_.directory = temporaryDirectory_.empty() ? shared_.saverFolder : temporaryDirectory_;
+    const std::string source = storedPictureSource(shared_.saverFolder, otherFolders);
     const auto stored = [&](int n) { return platform::text::joinPath(source, kStored[n]); };
     const auto temporary = [this](const char* name) {
         return platform::text::joinPath(state_.directory, name);

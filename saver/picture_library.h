@@ -47,7 +47,7 @@ class PictureLibrary {
     // The temporary files prepare made (what an abrupt end of the run must remove).
     const std::vector<std::string>& temporaryFiles() const { return state_.list; }
 
-    // Makes the temporary pictures in this directory instead of the Windows directory.
+    // Makes the temporary pictures in this directory instead of the saver's folder.
     void useTemporaryDirectory(std::string directory) {
         temporaryDirectory_ = std::move(directory);
     }

@@ -11,35 +11,26 @@ namespace fellridge::saver {
 
 namespace {
 
-bool isInputMessage(int message) {
-    switch (message) {
-        case message::KeyDown:
-        case message::KeyUp:
-        case message::SysKeyDown:
-        case message::SysKeyUp:
-        case message::LButtonDown:
-        case message::RButtonDown:
-        case message::MButtonDown:
-            return true;
-        default:
-            return false;
-    }
+// Keys (pressed or released, with or without Alt) and presses of the three buttons end the
+// slideshow; moves, the wheel and the rest don't.
+bool endsTheSlideshow(platform::Input input) {
+    return input != platform::Input::Other;
 }
 
 }  // namespace
 
-Saver::Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
+Saver::Saver(const SaverServices& services, Surface& surface, platform::Timer& timer,
              platform::SoundPlayer& player, SaverHost& window)
     : services_(services),
       surface_(surface),
       timer_(timer),
       player_(player),
       window_(window),
-      random_(*services.clock),
+      random_(services.clock),
       sound_(state_, player, random_),
-      pictures_(state_, surface, *services.boxes, random_, [this] { sound_.chooseNext(); }) {
+      pictures_(state_, surface, services.boxes, random_, [this] { sound_.chooseNext(); }) {
     // A failing tick ends that tick only: its text is shown and the slideshow goes on.
-    timer_.setHandler([this] { platform::runHandler(*services_.boxes, [this] { tick(); }); });
+    timer_.setHandler([this] { platform::runHandler(services_.boxes, [this] { tick(); }); });
     player_.setNotify([this] { onPlaybackEnded(); });
 }
 
@@ -49,13 +40,11 @@ Saver::~Saver() {
 }
 
 void Saver::start() {
-    services_.saverRunning->set(true);
-
     // Without a settings file nothing below can be read. The failure is shown, and the saver
     // still gets as far as its input hook, so that a key or button ends the black window.
-    const bool settingsReady = platform::runHandler(*services_.boxes, [this] {
-        state_.windowsDirectory = settings::windowsDirectory(*services_.environment);
-        state_.settingsPath = settings::settingsPath(state_.windowsDirectory);
+    const bool settingsReady = platform::runHandler(services_.boxes, [this] {
+        state_.saverFolder = settings::saverFolder(services_.environment);
+        state_.settingsPath = settings::settingsPath(state_.saverFolder);
         if (!settings::exists(state_.settingsPath))
             settings::writeSaverFirstRun(state_.settingsPath);
     });
@@ -64,23 +53,23 @@ void Saver::start() {
     state_.options = settings::Options{};
     state_.inputGuard = false;
     sound_.state().on = false;
-    services_.cursor->show(false);
+    services_.cursor.show(false);
     pictures_.state().mark = 0;
     state_.tickCounter = 0;
     surface_.setBackground({0, 0, 0});
-    services_.hook->install([this](int message) {
-        platform::runHandler(*services_.boxes, [&] { inputHook(message); });
+    services_.input.install([this](platform::Input input) {
+        platform::runHandler(services_.boxes, [&] { inputHook(input); });
     });
 
     if (!settingsReady) return;
 
     // Settings, pictures and the sound list in one step: a failure ends the start-up here and
     // leaves the window black, without a timer.
-    const bool ready = platform::runHandler(*services_.boxes, [this] {
+    const bool ready = platform::runHandler(services_.boxes, [this] {
         settings::markSaverStart(state_.settingsPath);
         state_.options = settings::readOptions(state_.settingsPath);
         sound_.state().on = state_.options.sound;
-        if (pictures_.prepare(services_.environment->storedPictureFolders()) ==
+        if (pictures_.prepare(services_.environment.storedPictureFolders()) ==
             PrepareResult::CriticalPicturesMissing)
             return;
         sound_.readSoundList();
@@ -97,23 +86,19 @@ void Saver::start() {
     }
 }
 
-void Saver::inputHook(int message) {
+void Saver::inputHook(platform::Input input) {
     // A nested call (from a tick's or the password dialog's message processing) leaves the
     // guard to the call that set it.
     if (state_.inputGuard) return;
-    if (!isInputMessage(message)) return;
+    if (!endsTheSlideshow(input)) return;
     state_.inputGuard = true;
     ScopeExit clearGuard([this] { state_.inputGuard = false; });
 
-    if (ntFamily()) {
+    if (services_.environment.inputEndsAtOnce()) {
         stopRoutine();
         return;
     }
     passwordCheck();
-}
-
-bool Saver::ntFamily() {
-    return services_.environment->platformId() == 2;
 }
 
 void Saver::stopRoutine() {
@@ -126,7 +111,6 @@ void Saver::stopRoutine() {
     } catch (const std::exception& failure) {
         qCInfo(saverLog, "sound not stopped: %s", failure.what());
     }
-    services_.saverRunning->set(false);
     pictures_.deleteTemporary();
     platform::files::removeOrphanedTemporaries(state_.settingsPath);
     window_.close();

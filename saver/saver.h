@@ -1,6 +1,6 @@
 // The saver run mode's logic, free of any toolkit: the start-up sequence, the input hook, the
 // stop routine, and the slideshow tick with its eight display modes. The saver window
-// builds one Saver and hands it the platform services, its timer, its player and itself.
+// builds one Saver and hands it the saver's platform services, its timer, its player and itself.
 #pragma once
 
 #include <cstdint>
@@ -26,16 +26,19 @@ class SaverHost {
     virtual void close() = 0;
 };
 
-// Windows message numbers the input hook reacts to.
-namespace message {
-inline constexpr int KeyDown = 256;
-inline constexpr int KeyUp = 257;
-inline constexpr int SysKeyDown = 260;
-inline constexpr int SysKeyUp = 261;
-inline constexpr int LButtonDown = 513;
-inline constexpr int RButtonDown = 516;
-inline constexpr int MButtonDown = 519;
-}  // namespace message
+// The platform services the slideshow uses. A run inside a daemon's window builds its own set,
+// whose screen, boxes, pointer and input belong to the daemon.
+struct SaverServices {
+    platform::Environment& environment;  // folders, and whether input ends the run at once
+    platform::Registry& registry;        // whether the user wants a password
+    platform::Libraries& libraries;      // the password provider
+    platform::MessageBoxes& boxes;
+    platform::Clock& clock;
+    platform::EventPump& events;
+    platform::Screen& screen;
+    platform::Cursor& cursor;
+    platform::InputHook& input;
+};
 
 // The scheme's background colour for the tick counter: each scheme has four colours that
 // follow each other as the counter runs from 1 to 21.
@@ -45,7 +48,7 @@ class Saver {
   public:
     // Connects the timer's tick (a failing tick shows its text and the slideshow goes on) and
     // the player's end-of-playback notice; the window may connect them again its own way.
-    Saver(platform::Services& services, Surface& surface, platform::Timer& timer,
+    Saver(const SaverServices& services, Surface& surface, platform::Timer& timer,
           platform::SoundPlayer& player, SaverHost& window);
     // Takes its handlers back from the timer and the player, which may outlive it.
     ~Saver();
@@ -57,9 +60,9 @@ class Saver {
     // settings file that can't be created is shown too, and the input hook is still installed,
     // so that input can end the black window.
     void start();
-    // The application-wide hook: every message of the program, as its Windows number.
-    void inputHook(int message);
-    // Ends the slideshow: timer off, abort flag, sound stopped, platform told, temporary
+    // The program-wide input hook: every piece of the program's input.
+    void inputHook(platform::Input input);
+    // Ends the slideshow: timer off, abort flag, sound stopped, temporary
     // pictures deleted, window closed. Repeatable without further effect. From then on the
     // timer is never enabled again and a tick returns at once.
     void stopRoutine();
@@ -73,7 +76,6 @@ class Saver {
     Sound& sound() { return sound_; }
 
   private:
-    bool ntFamily();
     void passwordCheck();
     void enableTimer();
 
@@ -85,7 +87,7 @@ class Saver {
     void slideIn();
     void rollDown();
 
-    platform::Services& services_;
+    SaverServices services_;
     Surface& surface_;
     platform::Timer& timer_;
     platform::SoundPlayer& player_;

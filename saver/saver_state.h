@@ -11,7 +11,7 @@
 namespace fellridge::saver {
 
 struct SaverState {
-    std::string windowsDirectory;
+    std::string saverFolder;
     std::string settingsPath;
 
     // The choices read from the settings file at the start.

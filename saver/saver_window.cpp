@@ -24,7 +24,7 @@ Qt::WindowFlags flagsFor(const Placement& placement) {
 
 }  // namespace
 
-SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
+SaverWindow::SaverWindow(const SaverServices& services, platform::Timer& timer,
                          platform::SoundPlayer& player, Placement placement)
     : QWidget(nullptr, flagsFor(placement)),
       services_(services),
@@ -46,7 +46,7 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
     platform::setWindowClass(static_cast<std::uintptr_t>(winId()), kSaverInstanceName,
                              kSaverClassName);
 
-    surface_ = std::make_unique<Surface>(*services_.screen, this);
+    surface_ = std::make_unique<Surface>(services_.screen, this);
     // The saver connects the timer's tick and the player's end-of-playback notice itself.
     saver_ = std::make_unique<Saver>(services_, *surface_, timer_, player_, *this);
     if (!placement_.temporaryDirectory.empty())
@@ -59,7 +59,7 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
 }
 
 void SaverWindow::start() {
-    platform::runHandler(*services_.boxes, [this] { saver_->start(); });
+    platform::runHandler(services_.boxes, [this] { saver_->start(); });
     created_ = true;
 }
 

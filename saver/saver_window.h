@@ -27,7 +27,7 @@ inline constexpr const char* kSaverInstanceName = "fellridge-wildlife";
 // keeping the temporary pictures in a folder of its own.
 struct Placement {
     platform::HostWindow* host = nullptr;
-    std::string temporaryDirectory;  // empty: the Windows directory
+    std::string temporaryDirectory;  // empty: the saver's folder
 };
 
 class SaverWindow : public QWidget, public SaverHost, public Presenter {
@@ -35,8 +35,8 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
   public:
     // Creates the window; start() runs the saver's start-up in it, showSaver() then shows it.
     // The timer drives the slideshow and the player plays the background sound.
-    SaverWindow(platform::Services& services, platform::Timer& timer, platform::SoundPlayer& player,
-                Placement placement = {});
+    SaverWindow(const SaverServices& services, platform::Timer& timer,
+                platform::SoundPlayer& player, Placement placement = {});
     ~SaverWindow() override;
 
     // The saver's start-up. A failure inside it ends the start-up at that point, and the window
@@ -73,7 +73,7 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
   private:
     void grabInput();
 
-    platform::Services& services_;
+    SaverServices services_;
     platform::Timer& timer_;
     platform::SoundPlayer& player_;
     Placement placement_;

@@ -62,14 +62,14 @@ void checkSlot(int slot) {
 
 }  // namespace
 
-std::string windowsDirectory(platform::Environment& environment) {
-    std::optional<std::string> directory = environment.windowsDirectory();
+std::string saverFolder(platform::Environment& environment) {
+    std::optional<std::string> directory = environment.saverFolder();
     if (!directory) throw Failure(kNoFolderMessage);
     return *directory;
 }
 
-std::string settingsPath(const std::string& windowsDirectory) {
-    return platform::text::joinPath(windowsDirectory, kFileName);
+std::string settingsPath(const std::string& saverFolder) {
+    return platform::text::joinPath(saverFolder, kFileName);
 }
 
 bool exists(const std::string& path) {

@@ -23,13 +23,13 @@ inline constexpr const char* kNoFolderMessage =
     "No folder for the saver's files: neither HOME, XDG_DATA_HOME nor FELLRIDGE_WINDOWS_DIR is "
     "set.";
 
-// The Windows directory of this run, the platform's. When the platform can't name one (no home
+// The saver's folder of this run. When the platform can't name one (no home
 // folder), throws Failure(kNoFolderMessage): a folder shared with other users would let them
 // plant files and links among the saver's own.
-std::string windowsDirectory(platform::Environment& environment);
+std::string saverFolder(platform::Environment& environment);
 
-// The Windows directory followed by "/fellridge28.ini".
-std::string settingsPath(const std::string& windowsDirectory);
+// The saver's folder followed by "/fellridge28.ini".
+std::string settingsPath(const std::string& saverFolder);
 
 // True when a regular file exists at the path (a directory, FIFO or device does not count).
 bool exists(const std::string& path);

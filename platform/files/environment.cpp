@@ -86,7 +86,7 @@ std::vector<std::string> storedPictureFolders(const std::string& executable,
     return folders;
 }
 
-std::optional<std::string> PosixEnvironment::windowsDirectory() {
+std::optional<std::string> PosixEnvironment::saverFolder() {
     if (std::string dir = variable("FELLRIDGE_WINDOWS_DIR"); !dir.empty()) return dir;
     std::string base = variable("XDG_DATA_HOME");
     if (base.empty() || base[0] != '/') {
@@ -109,12 +109,12 @@ std::vector<std::string> PosixEnvironment::storedPictureFolders() {
                                                      std::getenv("XDG_DATA_DIRS"));
 }
 
-int PosixEnvironment::platformId() {
-    const std::string id = variable("FELLRIDGE_PLATFORM_ID");
-    if (id.empty()) return 2;
+bool PosixEnvironment::inputEndsAtOnce() {
+    const std::string family = variable("FELLRIDGE_PLATFORM_ID");
+    if (family.empty()) return true;
     char* end = nullptr;
-    const long value = std::strtol(id.c_str(), &end, 10);
-    return (end && *end == '\0') ? static_cast<int>(value) : 2;
+    const long value = std::strtol(family.c_str(), &end, 10);
+    return !(end && *end == '\0') || value == 2;
 }
 
 }  // namespace fellridge::platform

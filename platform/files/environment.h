@@ -13,9 +13,9 @@ namespace fellridge::platform {
 // installation works wherever it was installed to.
 class PosixEnvironment : public Environment {
   public:
-    std::optional<std::string> windowsDirectory() override;
+    std::optional<std::string> saverFolder() override;
     std::string systemDirectory() override;
-    int platformId() override;
+    bool inputEndsAtOnce() override;
     std::vector<std::string> storedPictureFolders() override;
 };
 

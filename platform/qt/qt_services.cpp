@@ -12,18 +12,14 @@
 #include <chrono>
 #include <ctime>
 
-#include "platform/files/environment.h"
-#include "platform/files/registry_file.h"
 #include "platform/files/text.h"
-#include "platform/process/libraries.h"
-#include "platform/x11/window_finder.h"
 
 namespace fellridge::platform {
 
 BoxAnswer QtMessageBoxes::show(BoxKind kind, const std::string& text, BoxButtons buttons) {
     QMessageBox box;
     const char* kindTitle = boxKindTitle(kind);
-    box.setWindowTitle(kindTitle ? QString(kindTitle) : QString::fromStdString(title_.get()));
+    box.setWindowTitle(kindTitle ? QString(kindTitle) : QString::fromStdString(title_));
     switch (kind) {
         case BoxKind::Plain:
             box.setIcon(QMessageBox::NoIcon);
@@ -106,9 +102,8 @@ int QtCursor::show(bool visible) {
     return counter_;
 }
 
-int QtShell::open(const std::string& address) {
-    // The platform's codes: above 32 is success; 2 is "file not found".
-    return QDesktopServices::openUrl(QUrl(QString::fromStdString(address))) ? 42 : 2;
+bool QtShell::open(const std::string& address) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
 std::string QtFileDialog::toQtFilter(const std::string& filter) {
@@ -145,40 +140,34 @@ std::optional<std::string> QtFileDialog::openFile(const std::string& filter) {
     return chosen.toLocal8Bit().toStdString();
 }
 
-int QtMessageHook::messageNumber(const QEvent& event) {
+std::optional<Input> QtInputHook::inputOf(const QEvent& event) {
     switch (event.type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             const auto& key = static_cast<const QKeyEvent&>(event);
             const bool alt = key.key() == Qt::Key_Alt || (key.modifiers() & Qt::AltModifier) != 0;
-            if (event.type() == QEvent::KeyPress) return alt ? 260 : 256;
-            return alt ? 261 : 257;
+            return alt ? Input::SystemKey : Input::Key;
         }
         case QEvent::MouseButtonPress:
             switch (static_cast<const QMouseEvent&>(event).button()) {
                 case Qt::LeftButton:
-                    return 513;
                 case Qt::RightButton:
-                    return 516;
                 case Qt::MiddleButton:
-                    return 519;
+                    return Input::Button;
                 default:
-                    return 523;  // the extra buttons
+                    return Input::Other;  // the extra buttons
             }
         case QEvent::MouseButtonRelease:
-            return 514;
         case QEvent::MouseButtonDblClick:
-            return 515;
         case QEvent::MouseMove:
-            return 512;
         case QEvent::Wheel:
-            return 522;
+            return Input::Other;
         default:
-            return 0;
+            return std::nullopt;
     }
 }
 
-void QtMessageHook::install(std::function<void(int)> hook) {
+void QtInputHook::install(std::function<void(Input)> hook) {
     hook_ = std::move(hook);
     if (!installed_ && QCoreApplication::instance()) {
         QCoreApplication::instance()->installEventFilter(this);
@@ -186,9 +175,9 @@ void QtMessageHook::install(std::function<void(int)> hook) {
     }
 }
 
-bool QtMessageHook::eventFilter(QObject* watched, QEvent* event) {
+bool QtInputHook::eventFilter(QObject* watched, QEvent* event) {
     if (hook_ && watched->isWindowType()) {
-        if (const int message = messageNumber(*event)) hook_(message);
+        if (const std::optional<Input> input = inputOf(*event)) hook_(*input);
     }
     return false;  // the hook only watches; every event is dispatched as usual
 }
@@ -218,31 +207,5 @@ void QtTimer::apply() {
         timer_.stop();
     }
 }
-
-struct RealServices::Parts {
-    PosixEnvironment environment;
-    FileRegistry registry;
-    DlLibraries libraries;
-    X11WindowFinder windowFinder;
-    QtApplicationTitle title;
-    QtMessageBoxes boxes{title};
-    SystemClock clock;
-    QtEventPump events;
-    QtScreen screen;
-    QtCursor cursor;
-    SaverFlag saverRunning;
-    QtShell shell;
-    QtFileDialog fileDialog;
-    QtMessageHook hook;
-};
-
-RealServices::RealServices() : parts_(std::make_unique<Parts>()) {
-    Parts& p = *parts_;
-    services = Services{&p.environment,  &p.registry, &p.libraries,  &p.windowFinder, &p.boxes,
-                        &p.title,        &p.clock,    &p.events,     &p.screen,       &p.cursor,
-                        &p.saverRunning, &p.shell,    &p.fileDialog, &p.hook};
-}
-
-RealServices::~RealServices() = default;
 
 }  // namespace fellridge::platform

@@ -1,31 +1,25 @@
-// The platform services realised with Qt: message boxes, the application title, clock and
-// sleep, message processing, screen, pointer, shell, open-file dialog, message hook and timer.
+// The platform services realised with Qt: message boxes, clock and sleep, message processing,
+// screen, pointer, shell, open-file dialog, input hook and timer.
 #pragma once
 
 #include <QObject>
 #include <QTimer>
-#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "platform/services.h"
 
 namespace fellridge::platform {
 
-class QtApplicationTitle : public ApplicationTitle {
-  public:
-    void set(const std::string& title) override { title_ = title; }
-    std::string get() const override { return title_; }
-
-  private:
-    std::string title_;
-};
-
 class QtMessageBoxes : public MessageBoxes {
   public:
-    explicit QtMessageBoxes(ApplicationTitle& title) : title_(title) {}
+    // title: what plain boxes carry, the name under which the running program is known.
+    explicit QtMessageBoxes(std::string title) : title_(std::move(title)) {}
     BoxAnswer show(BoxKind kind, const std::string& text, BoxButtons buttons) override;
 
   private:
-    ApplicationTitle& title_;
+    std::string title_;
 };
 
 class SystemClock : public Clock {
@@ -55,19 +49,9 @@ class QtCursor : public Cursor {
     bool hidden_ = false;
 };
 
-// The platform's "screen saver running" flag: kept for the run, nothing visible on Linux.
-class SaverFlag : public SaverRunningFlag {
-  public:
-    void set(bool running) override { running_ = running; }
-    bool running() const { return running_; }
-
-  private:
-    bool running_ = false;
-};
-
 class QtShell : public Shell {
   public:
-    int open(const std::string& address) override;
+    bool open(const std::string& address) override;
 };
 
 class QtFileDialog : public FileDialog {
@@ -77,21 +61,20 @@ class QtFileDialog : public FileDialog {
     static std::string toQtFilter(const std::string& filter);
 };
 
-// Hands the hook each input event of the program once, as its Windows message number. Qt
-// delivers a key or button first to the native window and then to the widget; only the first
-// delivery counts.
-class QtMessageHook : public QObject, public MessageHook {
+// Hands the hook each input event of the program once. Qt delivers a key or button first to the
+// native window and then to the widget; only the first delivery counts.
+class QtInputHook : public QObject, public InputHook {
     Q_OBJECT
   public:
-    void install(std::function<void(int message)> hook) override;
-    // The Windows message number an event stands for, or 0 when it isn't an input event.
-    static int messageNumber(const QEvent& event);
+    void install(std::function<void(Input input)> hook) override;
+    // The input an event stands for, or nullopt when it isn't input (paint, timer, ...).
+    static std::optional<Input> inputOf(const QEvent& event);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    std::function<void(int)> hook_;
+    std::function<void(Input)> hook_;
     bool installed_ = false;
 };
 
@@ -113,17 +96,6 @@ class QtTimer : public QObject, public Timer {
     std::function<void()> onTick_;
     bool enabled_ = false;
     std::int32_t interval_ = 1000;
-};
-
-// All of the above plus the toolkit-free services, for the real program.
-struct RealServices {
-    RealServices();
-    ~RealServices();
-    Services services;
-
-  private:
-    struct Parts;
-    std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace fellridge::platform

@@ -126,7 +126,7 @@ int HostScreen::depth() {
 
 BoxAnswer StderrMessageBoxes::show(BoxKind kind, const std::string& text, BoxButtons) {
     const char* title = boxKindTitle(kind);
-    const std::string line = (title ? std::string(title) : title_.get()) + ": " + text + "\n";
+    const std::string line = (title ? std::string(title) : title_) + ": " + text + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
     return BoxAnswer::Ok;

@@ -78,11 +78,11 @@ class HostScreen : public Screen {
 // (after the box's title) and the answer is the default one, OK.
 class StderrMessageBoxes : public MessageBoxes {
   public:
-    explicit StderrMessageBoxes(ApplicationTitle& title) : title_(title) {}
+    explicit StderrMessageBoxes(std::string title) : title_(std::move(title)) {}
     BoxAnswer show(BoxKind kind, const std::string& text, BoxButtons buttons) override;
 
   private:
-    ApplicationTitle& title_;
+    std::string title_;
 };
 
 // The pointer belongs to the daemon: the display counter is kept, the pointer is never touched.
@@ -95,12 +95,12 @@ class CountingCursor : public Cursor {
 };
 
 // Input belongs to the daemon: the hook is kept but never called, so no input ends the run.
-class NoInputHook : public MessageHook {
+class NoInputHook : public InputHook {
   public:
-    void install(std::function<void(int message)> hook) override { hook_ = std::move(hook); }
+    void install(std::function<void(Input input)> hook) override { hook_ = std::move(hook); }
 
   private:
-    std::function<void(int)> hook_;
+    std::function<void(Input)> hook_;
 };
 
 }  // namespace fellridge::platform

@@ -1,4 +1,4 @@
-// FindWindow over X11: the window tree is walked from the root, through the frames a window
+// Finding a window over X11: the window tree is walked from the root, through the frames a window
 // manager puts around top-level windows, looking at WM_CLASS and the window name.
 #include "platform/x11/window_finder.h"
 
@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace fellridge::platform {

@@ -28,46 +28,20 @@ namespace fellridge::dialog::testing {
 
 using ::fellridge::testing::FakeBoxes;
 using ::fellridge::testing::FakeEnvironment;
+using ::fellridge::testing::FakeFileDialog;
 using ::fellridge::testing::FakeScreen;
-
-class FakeFileDialog : public platform::FileDialog {
-  public:
-    std::optional<std::string> openFile(const std::string& filter) override {
-        filters.push_back(filter);
-        if (choices.empty()) return std::nullopt;
-        auto choice = choices.front();
-        choices.pop_front();
-        return choice;
-    }
-    std::deque<std::optional<std::string>> choices;  // a cancel once these run out
-    std::vector<std::string> filters;
-};
-
-class FakeShell : public platform::Shell {
-  public:
-    int open(const std::string& address) override {
-        opened.push_back(address);
-        return result;
-    }
-    int result = 42;
-    std::vector<std::string> opened;
-};
+using ::fellridge::testing::FakeShell;
 
 using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
 class DialogTest : public ::testing::Test {
   protected:
     DialogTest() {
-        environment.windows = dir.path().toStdString();
+        environment.folder = dir.path().toStdString();
         environment.system = dir.path().toStdString();
         screen.w = 1280;
         screen.h = 1024;
         screen.bits = 32;
-        services.environment = &environment;
-        services.screen = &screen;
-        services.boxes = &boxes;
-        services.fileDialog = &files;
-        services.shell = &shell;
     }
 
     std::string path() const { return dir.filePath("fellridge28.ini").toStdString(); }
@@ -152,7 +126,7 @@ class DialogTest : public ::testing::Test {
     FakeBoxes boxes;
     FakeFileDialog files;
     FakeShell shell;
-    platform::Services services;
+    DialogServices services{environment, screen, boxes, shell, files};
     std::unique_ptr<SettingsDialog> form;
 };
 

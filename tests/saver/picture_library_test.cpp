@@ -153,7 +153,7 @@ class PictureLibraryTest : public ::testing::Test {
     PictureLibrary::State& kept = library.state();
 
     PictureLibraryTest() {
-        state.windowsDirectory = dir.path();
+        state.saverFolder = dir.path();
         screen.w = 64;
         screen.h = 48;
         clock.now = {12, 34, 56, 789};
@@ -205,7 +205,7 @@ TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) 
     for (int missing : {1, 2}) {
         TempDir other;
         state = {};
-        state.windowsDirectory = other.path();
+        state.saverFolder = other.path();
         boxes.shown.clear();
         for (int n = 1; n <= 7; ++n)
             if (n != missing)
@@ -366,7 +366,7 @@ TEST_F(PictureLibraryTest, DeletesOnlyTheTemporaryPicturesItsRunsMake) {
 // A private folder (several slideshows at once) keeps each run's pictures to itself: the shared
 // folder's files are left alone, an earlier run's leftover included.
 TEST_F(PictureLibraryTest, TemporaryPicturesGoToThePrivateFolderAndOnlyThereAreTheyDeleted) {
-    state.windowsDirectory = dir.path();
+    state.saverFolder = dir.path();
     for (int n = 1; n <= 7; ++n)
         writeFile(dir / ("kvp" + std::to_string(n) + ".qrn"), sequence(20));
     writeFile(dir / "kvp5.jpg", {1});  // left by an earlier run in the saver's folder

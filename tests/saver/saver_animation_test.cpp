@@ -144,7 +144,7 @@ TEST_F(Animation, AKeyDuringASlideEndsItAndNoTickFollows) {
     steerSlide(1);
     start(o, specs);
     pump.onPending = [&](int call) {
-        if (call == 5) hook.hook(message::KeyDown);
+        if (call == 5) hook.hook(platform::Input::Key);
     };
     saver->tick();
 
@@ -209,7 +209,7 @@ TEST_F(Animation, AKeyDuringARollDownStopsThePixelsAndKeepsTheTimerOff) {
     o.mode = 8;
     start(o, specs);
     pump.onPending = [&](int call) {
-        if (call == 3) hook.hook(message::MButtonDown);
+        if (call == 3) hook.hook(platform::Input::Button);
     };
     saver->tick();
 

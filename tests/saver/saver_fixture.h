@@ -28,105 +28,17 @@ namespace fellridge::saver::testing {
 
 using ::fellridge::testing::FakeBoxes;
 using ::fellridge::testing::FakeClock;
+using ::fellridge::testing::FakeCursor;
 using ::fellridge::testing::FakeEnvironment;
+using ::fellridge::testing::FakeInputHook;
+using ::fellridge::testing::FakeLibraries;
 using ::fellridge::testing::FakePlayer;
+using ::fellridge::testing::FakePump;
+using ::fellridge::testing::FakeRegistry;
 using ::fellridge::testing::FakeScreen;
+using ::fellridge::testing::FakeTimer;
 // Everything the fakes do that the order of the start-up and the stop cares about.
 using ::fellridge::testing::Log;
-
-struct FakeRegistry : platform::Registry {
-    bool key = true;
-    std::optional<Value> usePassword;
-    int reads = 0;
-    bool keyExists(const std::string& k) override {
-        ++reads;
-        return key && k == "Control Panel\\desktop";
-    }
-    std::optional<Value> value(const std::string& k, const std::string& name) override {
-        ++reads;
-        if (!key || k != "Control Panel\\desktop" || name != "ScreenSaveUsePassword") return {};
-        return usePassword;
-    }
-};
-
-struct FakeLibraries : platform::Libraries {
-    Log& log;
-    bool loadable = true;
-    void* entry = nullptr;
-    std::vector<std::string> loaded;
-    int unloads = 0;
-    int tag = 0;  // what the handle points at
-    explicit FakeLibraries(Log& l) : log(l) {}
-    Handle load(const std::string& path) override {
-        loaded.push_back(path);
-        if (!loadable) return nullptr;
-        log.push_back("load");
-        return &tag;
-    }
-    void* symbol(Handle, const char* name) override {
-        return std::string(name) == "VerifyScreenSavePwd" ? entry : nullptr;
-    }
-    void unload(Handle) override {
-        ++unloads;
-        log.push_back("unload");
-    }
-};
-
-struct FakePump : platform::EventPump {
-    int calls = 0;
-    std::function<void(int call)> onPending;  // call counts from 1
-    void processPending() override {
-        ++calls;
-        if (onPending) onPending(calls);
-    }
-};
-
-struct FakeCursor : platform::Cursor {
-    Log& log;
-    int counter = 0;
-    explicit FakeCursor(Log& l) : log(l) {}
-    int show(bool visible) override {
-        counter += visible ? 1 : -1;
-        log.push_back(visible ? "cursor:show" : "cursor:hide");
-        return counter;
-    }
-};
-
-struct FakeRunning : platform::SaverRunningFlag {
-    Log& log;
-    explicit FakeRunning(Log& l) : log(l) {}
-    void set(bool running) override { log.push_back(running ? "running:on" : "running:off"); }
-};
-
-struct FakeHook : platform::MessageHook {
-    Log& log;
-    std::function<void(int)> hook;
-    explicit FakeHook(Log& l) : log(l) {}
-    void install(std::function<void(int)> h) override {
-        log.push_back("hook");
-        hook = std::move(h);
-    }
-};
-
-struct FakeTimer : platform::Timer {
-    Log& log;
-    bool on = false;
-    std::int32_t ms = 1000;  // as the saver window creates it
-    std::vector<std::int32_t> intervals;
-    std::function<void()> handler;
-    explicit FakeTimer(Log& l) : log(l) {}
-    void setHandler(std::function<void()> h) override { handler = std::move(h); }
-    void setEnabled(bool e) override {
-        on = e;
-        log.push_back(e ? "timer:on" : "timer:off");
-    }
-    bool enabled() const override { return on; }
-    void setInterval(std::int32_t v) override {
-        ms = v;
-        intervals.push_back(v);
-    }
-    std::int32_t interval() const override { return ms; }
-};
 
 struct FakeHost : SaverHost {
     Log& log;
@@ -175,19 +87,9 @@ struct Options {
 
 class SaverFixture : public ::testing::Test {
   protected:
-    SaverFixture() : libraries(log), cursor(log), running(log), hook(log), timer(log), window(log) {
+    SaverFixture() : libraries(log), cursor(log), hook(log), timer(log), window(log) {
         boxes.log = &log;
-        environment.windows = dir.path().toStdString();
-        services.environment = &environment;
-        services.registry = &registry;
-        services.libraries = &libraries;
-        services.boxes = &boxes;
-        services.clock = &clock;
-        services.events = &pump;
-        services.screen = &screen;
-        services.cursor = &cursor;
-        services.saverRunning = &running;
-        services.hook = &hook;
+        environment.folder = dir.path().toStdString();
         verifyResult = 0;
         verifyWindow = 0;
         whileVerifying = nullptr;
@@ -218,7 +120,7 @@ class SaverFixture : public ::testing::Test {
             writeStored(static_cast<int>(i) + 1, specs[i]);
     }
     void writeOptions(const Options& o) {
-        const std::string ini = settings::settingsPath(*environment.windows);
+        const std::string ini = settings::settingsPath(*environment.folder);
         settings::writeSaverFirstRun(ini);
         settings::writeOptions(
             ini,
@@ -266,12 +168,12 @@ class SaverFixture : public ::testing::Test {
     FakePump pump;
     FakeScreen screen;
     FakeCursor cursor;
-    FakeRunning running;
-    FakeHook hook;
+    FakeInputHook hook;
     FakeTimer timer;
     FakePlayer player;
     FakeHost window;
-    platform::Services services;
+    SaverServices services{environment, registry, libraries, boxes, clock,
+                           pump,        screen,   cursor,    hook};
     NullPresenter presenter;
     Surface surface{screen, &presenter};
     std::unique_ptr<Saver> saver;

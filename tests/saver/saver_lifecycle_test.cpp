@@ -32,7 +32,7 @@ TEST_F(Lifecycle, StartUpRunsItsStepsInOrderAndStartsTheTimer) {
     o.inOrder = false;
     Saver& s = start(o);
 
-    EXPECT_EQ(log, (Log{"running:on", "cursor:hide", "hook", "timer:on"}));
+    EXPECT_EQ(log, (Log{"cursor:hide", "hook", "timer:on"}));
     EXPECT_EQ(cursor.counter, -1);
     EXPECT_EQ(timer.ms, 1000) << "the first tick comes after the window's own interval";
     EXPECT_TRUE(timer.intervals.empty());
@@ -94,7 +94,7 @@ TEST_F(Lifecycle, AFailedPreparationIsShownAndLeavesTheWindowBlackWithoutTimer) 
     EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
     EXPECT_FALSE(timer.on);
     ASSERT_TRUE(hook.hook);
-    hook.hook(message::KeyDown);
+    hook.hook(platform::Input::Key);
     EXPECT_EQ(window.closes, 1);
     EXPECT_FALSE(fs::exists(path("kvp1.jpg"))) << "the pictures made before the failure go";
 }
@@ -103,7 +103,7 @@ TEST_F(Lifecycle, ASettingsFileThatCantBeCreatedStillLetsInputEndTheSaver) {
     // The Windows directory is a plain file: nothing can be created inside it.
     const std::string blocker = path("not-a-directory");
     std::ofstream(blocker) << "x";
-    environment.windows = blocker;
+    environment.folder = blocker;
     makeSaver().start();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -111,14 +111,14 @@ TEST_F(Lifecycle, ASettingsFileThatCantBeCreatedStillLetsInputEndTheSaver) {
     EXPECT_FALSE(timer.on);
     EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
     ASSERT_TRUE(hook.hook);
-    hook.hook(message::LButtonDown);
+    hook.hook(platform::Input::Button);
     EXPECT_EQ(window.closes, 1);
 }
 
 TEST_F(Lifecycle, TheFirstListedSoundStartsAndATickRestartsItWhenStopped) {
     writePictures(defaultPictures());
     writeOptions({});
-    const std::string ini = settings::settingsPath(*environment.windows);
+    const std::string ini = settings::settingsPath(*environment.folder);
     settings::writeOptions(ini, {true, true, settings::ColourScheme::BlackOnly,
                                  settings::DisplayMode::Stretch, 5000, 25, 25});
     std::ofstream(path("a.wav")) << "RIFF";
@@ -138,31 +138,29 @@ TEST_F(Lifecycle, TheFirstListedSoundStartsAndATickRestartsItWhenStopped) {
 }
 
 TEST_F(Lifecycle, OnlyKeysAndButtonPressesEndTheSaver) {
+    using platform::Input;
     struct Case {
-        int message;
+        Input input;
         bool ends;
     };
     const Case cases[] = {
-        {256, true},  {257, true},  {260, true},  {261, true},  {513, true},
-        {516, true},  {519, true},  {512, false}, {514, false}, {515, false},
-        {517, false}, {520, false}, {522, false}, {275, false}, {15, false},
-    };
+        {Input::Key, true}, {Input::SystemKey, true}, {Input::Button, true}, {Input::Other, false}};
     start({});
     for (const Case& c : cases) {
         window.closes = 0;
         saver->state().stopped = false;
-        hook.hook(c.message);
-        EXPECT_EQ(window.closes, c.ends ? 1 : 0) << "message " << c.message;
+        hook.hook(c.input);
+        EXPECT_EQ(window.closes, c.ends ? 1 : 0) << "input " << static_cast<int>(c.input);
         EXPECT_FALSE(saver->state().inputGuard);
     }
-    EXPECT_EQ(registry.reads, 0) << "the NT family never reads the password setting";
+    EXPECT_EQ(registry.reads, 0) << "input that ends at once never reads the password setting";
 }
 
 TEST_F(Lifecycle, StopRoutineRunsInOrderAndRepeatsWithoutEffect) {
     start({});
     log.clear();
     saver->stopRoutine();
-    EXPECT_EQ(only(log, {"timer", "running", "close"}), (Log{"timer:off", "running:off", "close"}));
+    EXPECT_EQ(only(log, {"timer", "close"}), (Log{"timer:off", "close"}));
     EXPECT_TRUE(saver->state().abort);
     for (int n = 1; n <= 7; ++n) EXPECT_FALSE(fs::exists(path("kvp" + std::to_string(n) + ".jpg")));
     EXPECT_TRUE(fs::exists(path("kvp1.qrn")));
@@ -195,7 +193,7 @@ class Password : public SaverFixture, public ::testing::WithParamInterface<Passw
 
 TEST_P(Password, EndsOrAsksAsTheSettingSays) {
     const PasswordCase& c = GetParam();
-    environment.platform = 1;
+    environment.endsAtOnce = false;
     environment.system = "/opt/sys";
     registry.key = c.key;
     registry.usePassword = c.value;
@@ -207,7 +205,7 @@ TEST_P(Password, EndsOrAsksAsTheSettingSays) {
     start({});
     log.clear();
 
-    hook.hook(message::KeyDown);
+    hook.hook(platform::Input::Key);
 
     EXPECT_EQ(window.closes, c.ends ? 1 : 0);
     EXPECT_EQ(verifyWindow != 0, c.asks);
@@ -246,21 +244,21 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Lifecycle, InputDuringThePasswordDialogStartsNoSecondCheck) {
-    environment.platform = 1;
+    environment.endsAtOnce = false;
     registry.usePassword = platform::Registry::Value{true, 1, ""};
     libraries.entry = reinterpret_cast<void*>(&fakeVerifyScreenSavePwd);
     whileVerifying = [&] {
-        hook.hook(message::KeyDown);
-        hook.hook(message::LButtonDown);
+        hook.hook(platform::Input::Key);
+        hook.hook(platform::Input::Button);
     };
     start({});
 
-    hook.hook(message::KeyDown);  // refused: the saver goes on
+    hook.hook(platform::Input::Key);  // refused: the saver goes on
     EXPECT_EQ(libraries.loaded.size(), 1u);
     EXPECT_EQ(window.closes, 0);
     EXPECT_EQ(libraries.unloads, 1);
 
-    hook.hook(message::KeyUp);  // the next key asks again
+    hook.hook(platform::Input::Key);  // the next key asks again
     EXPECT_EQ(libraries.loaded.size(), 2u);
 }
 

@@ -5,35 +5,13 @@
 #include <filesystem>
 
 #include "saver/picture_library.h"
+#include "support/fakes.h"
 #include "test_files.h"
 
 using namespace fellridge;
 using namespace fellridge::testing;
 
 namespace {
-
-class NoBoxes : public platform::MessageBoxes {
-  public:
-    std::vector<std::string> shown;
-    platform::BoxAnswer show(platform::BoxKind, const std::string& text,
-                             platform::BoxButtons) override {
-        shown.push_back(text);
-        return platform::BoxAnswer::Ok;
-    }
-};
-
-class StillScreen : public platform::Screen {
-  public:
-    int width() override { return 64; }
-    int height() override { return 48; }
-    int depth() override { return 32; }
-};
-
-class StillClock : public platform::Clock {
-  public:
-    platform::TimeOfDay utcNow() override { return {}; }
-    void sleep(int) override {}
-};
 
 // The stored picture N of a folder: a JPEG N pixels wide and as high as the folder's mark, so
 // that a copy tells where it came from, stored with three filler bytes after its first three.
@@ -55,19 +33,24 @@ class StoredPictureSource : public ::testing::Test {
     TempDir dir;
     std::string user = dir / "user", installed = dir / "installed", system = dir / "system";
     saver::SaverState state;
-    StillScreen screen;
+    FakeScreen screen;
     saver::NullPresenter presenter;
     saver::Surface surface{screen, &presenter};
-    NoBoxes boxes;
-    StillClock clock;
+    FakeBoxes boxes;
+    FakeClock clock;
     saver::RandomDraw random{clock};
     saver::PictureLibrary library{state, surface, boxes, random, [] {}};
 
     StoredPictureSource() {
         std::filesystem::create_directories(user);
-        state.windowsDirectory = user;
+        state.saverFolder = user;
     }
     saver::PrepareResult prepare() { return library.prepare({installed, system}); }
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> texts;
+        for (const ShownBox& box : boxes.shown) texts.push_back(box.text);
+        return texts;
+    }
     // The temporary pictures are in the user's folder, each made from the stored picture of
     // the same number in the folder given.
     void expectTemporariesFrom(const std::string& folder) {
@@ -118,14 +101,14 @@ TEST_F(StoredPictureSource, APartialFolderIsNotFilledUpFromTheNext) {
         for (int n : c.numbers) storePicture(c.partial, n);
         storeAll(system, 6);
         EXPECT_EQ(prepare(), saver::PrepareResult::CriticalPicturesMissing);
-        EXPECT_EQ(boxes.shown, std::vector<std::string>{saver::kCriticalFilesMessage});
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{saver::kCriticalFilesMessage});
         EXPECT_FALSE(exists(user + "/kvp1.jpg"));
     }
 }
 
 TEST_F(StoredPictureSource, NoFolderHoldingAnyShowsTheMessage) {
     EXPECT_EQ(prepare(), saver::PrepareResult::CriticalPicturesMissing);
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{saver::kCriticalFilesMessage});
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{saver::kCriticalFilesMessage});
     EXPECT_TRUE(library.temporaryFiles().empty());
 }
 

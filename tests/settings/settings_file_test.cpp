@@ -16,6 +16,7 @@
 #include "platform/files/files.h"
 #include "settings/profile_file.h"
 #include "settings/settings.h"
+#include "support/fakes.h"
 
 namespace fellridge::settings {
 namespace {
@@ -247,17 +248,6 @@ TEST_F(SettingsFile, FifoInTheFilesPlaceReadsAsMissing) {
     expectRefused([&] { markSaverStart(path_); }, "Unable to write to " + path_);
 }
 
-class FakeEnvironment : public platform::Environment {
-  public:
-    explicit FakeEnvironment(std::optional<std::string> dir) : dir_(std::move(dir)) {}
-    std::optional<std::string> windowsDirectory() override { return dir_; }
-    std::string systemDirectory() override { return ""; }
-    int platformId() override { return 2; }
-
-  private:
-    std::optional<std::string> dir_;
-};
-
 // Writers killed between making their temporary file and renaming it leave it behind: those
 // of processes that are gone are removed, nothing else.
 TEST_F(SettingsFile, OrphanedTemporaryFilesOfDeadWritersAreRemoved) {
@@ -282,19 +272,21 @@ TEST_F(SettingsFile, OrphanedTemporaryFilesOfDeadWritersAreRemoved) {
 }
 
 TEST(SettingsPath, DirectoryAndFileName) {
-    FakeEnvironment failed(std::nullopt), given("/home/u/w/"), empty("");
+    fellridge::testing::FakeEnvironment failed, given, empty;
+    given.folder = "/home/u/w/";
+    empty.folder = "";
     EXPECT_THROW(
         {
             try {
-                windowsDirectory(failed);
+                saverFolder(failed);
             } catch (const fellridge::Failure& failure) {
                 EXPECT_STREQ(failure.what(), kNoFolderMessage);
                 throw;
             }
         },
         fellridge::Failure);
-    EXPECT_EQ(windowsDirectory(given), "/home/u/w/");
-    EXPECT_EQ(windowsDirectory(empty), "");
+    EXPECT_EQ(saverFolder(given), "/home/u/w/");
+    EXPECT_EQ(saverFolder(empty), "");
     EXPECT_EQ(settingsPath("/home/u/w/"), "/home/u/w/fellridge28.ini");
     EXPECT_EQ(settingsPath("/w"), "/w/fellridge28.ini");
 }

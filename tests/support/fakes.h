@@ -2,6 +2,7 @@
 // and picture tests. Each fake records what the code under test asked of it.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -33,12 +34,12 @@ class TempDir {
 };
 
 struct FakeEnvironment : platform::Environment {
-    std::optional<std::string> windows;
+    std::optional<std::string> folder;
     std::string system = "/opt/fellridge/system";
-    int platform = 2;
-    std::optional<std::string> windowsDirectory() override { return windows; }
+    bool endsAtOnce = true;
+    std::optional<std::string> saverFolder() override { return folder; }
     std::string systemDirectory() override { return system; }
-    int platformId() override { return platform; }
+    bool inputEndsAtOnce() override { return endsAtOnce; }
 };
 
 struct FakeScreen : platform::Screen {
@@ -99,6 +100,115 @@ struct FakePlayer : platform::SoundPlayer {
 
   private:
     void record(const std::string& call);
+};
+
+struct FakeRegistry : platform::Registry {
+    bool key = true;
+    std::optional<Value> usePassword;
+    int reads = 0;
+    bool keyExists(const std::string& k) override {
+        ++reads;
+        return key && k == "Control Panel\\desktop";
+    }
+    std::optional<Value> value(const std::string& k, const std::string& name) override {
+        ++reads;
+        if (!key || k != "Control Panel\\desktop" || name != "ScreenSaveUsePassword") return {};
+        return usePassword;
+    }
+};
+
+struct FakeLibraries : platform::Libraries {
+    Log& log;
+    bool loadable = true;
+    void* entry = nullptr;
+    std::vector<std::string> loaded;
+    int unloads = 0;
+    int tag = 0;  // what the handle points at
+    explicit FakeLibraries(Log& l) : log(l) {}
+    Handle load(const std::string& path) override {
+        loaded.push_back(path);
+        if (!loadable) return nullptr;
+        log.push_back("load");
+        return &tag;
+    }
+    void* symbol(Handle, const char* name) override {
+        return std::string(name) == "VerifyScreenSavePwd" ? entry : nullptr;
+    }
+    void unload(Handle) override {
+        ++unloads;
+        log.push_back("unload");
+    }
+};
+
+struct FakePump : platform::EventPump {
+    int calls = 0;
+    std::function<void(int call)> onPending;  // call counts from 1
+    void processPending() override {
+        ++calls;
+        if (onPending) onPending(calls);
+    }
+};
+
+struct FakeCursor : platform::Cursor {
+    Log& log;
+    int counter = 0;
+    explicit FakeCursor(Log& l) : log(l) {}
+    int show(bool visible) override {
+        counter += visible ? 1 : -1;
+        log.push_back(visible ? "cursor:show" : "cursor:hide");
+        return counter;
+    }
+};
+
+struct FakeInputHook : platform::InputHook {
+    Log& log;
+    std::function<void(platform::Input)> hook;
+    explicit FakeInputHook(Log& l) : log(l) {}
+    void install(std::function<void(platform::Input)> h) override {
+        log.push_back("hook");
+        hook = std::move(h);
+    }
+};
+
+struct FakeTimer : platform::Timer {
+    Log& log;
+    bool on = false;
+    std::int32_t ms = 1000;  // as the saver window creates it
+    std::vector<std::int32_t> intervals;
+    std::function<void()> handler;
+    explicit FakeTimer(Log& l) : log(l) {}
+    void setHandler(std::function<void()> h) override { handler = std::move(h); }
+    void setEnabled(bool e) override {
+        on = e;
+        log.push_back(e ? "timer:on" : "timer:off");
+    }
+    bool enabled() const override { return on; }
+    void setInterval(std::int32_t v) override {
+        ms = v;
+        intervals.push_back(v);
+    }
+    std::int32_t interval() const override { return ms; }
+};
+
+struct FakeFileDialog : platform::FileDialog {
+    std::optional<std::string> openFile(const std::string& filter) override {
+        filters.push_back(filter);
+        if (choices.empty()) return std::nullopt;
+        auto choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
+    std::deque<std::optional<std::string>> choices;  // a cancel once these run out
+    std::vector<std::string> filters;
+};
+
+struct FakeShell : platform::Shell {
+    bool open(const std::string& address) override {
+        opened.push_back(address);
+        return opens;
+    }
+    bool opens = true;
+    std::vector<std::string> opened;
 };
 
 }  // namespace fellridge::testing

@@ -56,24 +56,24 @@ class EnvironmentTest : public ::testing::Test {
     PosixEnvironment environment;
 };
 
-TEST_F(EnvironmentTest, WindowsDirectoryFromTheVariableOrTheDataHome) {
+TEST_F(EnvironmentTest, SaverFolderFromTheVariableOrTheDataHome) {
     variables.set("FELLRIDGE_WINDOWS_DIR", "/somewhere/given/");
-    EXPECT_EQ(environment.windowsDirectory(), "/somewhere/given/");  // taken as it is
+    EXPECT_EQ(environment.saverFolder(), "/somewhere/given/");  // taken as it is
 
     variables.set("FELLRIDGE_WINDOWS_DIR", "");
     variables.set("XDG_DATA_HOME", (dir / "data").c_str());
-    EXPECT_EQ(environment.windowsDirectory(), dir / "data/fellridge-wildlife");
+    EXPECT_EQ(environment.saverFolder(), dir / "data/fellridge-wildlife");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "data/fellridge-wildlife"));  // made
 
     // A relative data home is ignored, as the base-directory rules say.
     variables.set("XDG_DATA_HOME", "relative/data");
     variables.set("HOME", dir.path().c_str());
-    EXPECT_EQ(environment.windowsDirectory(), dir / ".local/share/fellridge-wildlife");
+    EXPECT_EQ(environment.saverFolder(), dir / ".local/share/fellridge-wildlife");
     EXPECT_TRUE(std::filesystem::is_directory(dir / ".local/share/fellridge-wildlife"));
 
     variables.set("XDG_DATA_HOME", nullptr);
     variables.set("HOME", nullptr);
-    EXPECT_EQ(environment.windowsDirectory(), std::nullopt);  // the query fails
+    EXPECT_EQ(environment.saverFolder(), std::nullopt);  // the query fails
 }
 
 TEST_F(EnvironmentTest, SystemDirectoryFromTheVariableOrTheDefault) {
@@ -85,15 +85,15 @@ TEST_F(EnvironmentTest, SystemDirectoryFromTheVariableOrTheDefault) {
     EXPECT_FALSE(environment.systemDirectory().empty());
 }
 
-TEST_F(EnvironmentTest, PlatformFamilyIsTwoUnlessAWholeNumberSaysOtherwise) {
+TEST_F(EnvironmentTest, InputEndsAtOnceUnlessAWholeNumberOtherThanTwoSaysOtherwise) {
     const struct {
         const char* value;
-        int id;
-    } cases[] = {{nullptr, 2}, {"", 2},   {"1", 1},   {"2", 2}, {"0", 0},
-                 {"-3", -3},   {"1x", 2}, {"one", 2}, {" 1", 1}};
+        bool atOnce;
+    } cases[] = {{nullptr, true}, {"", true},   {"1", false},  {"2", true},  {"0", false},
+                 {"-3", false},   {"1x", true}, {"one", true}, {" 1", false}};
     for (const auto& c : cases) {
         variables.set("FELLRIDGE_PLATFORM_ID", c.value);
-        EXPECT_EQ(environment.platformId(), c.id) << (c.value ? c.value : "(unset)");
+        EXPECT_EQ(environment.inputEndsAtOnce(), c.atOnce) << (c.value ? c.value : "(unset)");
     }
 }
 

@@ -1,5 +1,4 @@
-// The Qt services' decisions: which message number an event stands for, and when the timer
-// ticks.
+// The Qt services' decisions: which input an event stands for, and when the timer ticks.
 #include "platform/qt/qt_services.h"
 
 #include <gtest/gtest.h>
@@ -12,49 +11,50 @@
 #include <QThread>
 #include <QTimerEvent>
 #include <QWheelEvent>
+#include <optional>
 
 namespace fellridge::platform {
 namespace {
 
-int key(QEvent::Type type, int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    return QtMessageHook::messageNumber(QKeyEvent(type, code, modifiers));
+std::optional<Input> key(QEvent::Type type, int code,
+                         Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    return QtInputHook::inputOf(QKeyEvent(type, code, modifiers));
 }
 
-int mouse(QEvent::Type type, Qt::MouseButton button) {
+std::optional<Input> mouse(QEvent::Type type, Qt::MouseButton button) {
     const QPointF at(5, 5);
-    return QtMessageHook::messageNumber(QMouseEvent(type, at, at, button, button, Qt::NoModifier));
+    return QtInputHook::inputOf(QMouseEvent(type, at, at, button, button, Qt::NoModifier));
 }
 
-TEST(MessageHook, KeysAreKeyDownAndUpOrSystemKeysWithAlt) {
-    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_A), 256);
-    EXPECT_EQ(key(QEvent::KeyRelease, Qt::Key_A), 257);
-    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier), 256);
-    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_Escape, Qt::ControlModifier), 256);
-    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_Alt), 260);
-    EXPECT_EQ(key(QEvent::KeyRelease, Qt::Key_Alt), 261);
-    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_F4, Qt::AltModifier), 260);
-    EXPECT_EQ(key(QEvent::KeyRelease, Qt::Key_F4, Qt::AltModifier), 261);
+TEST(InputHook, KeysPressedOrReleasedAreKeysOrSystemKeysWithAlt) {
+    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_A), Input::Key);
+    EXPECT_EQ(key(QEvent::KeyRelease, Qt::Key_A), Input::Key);
+    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier), Input::Key);
+    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_Escape, Qt::ControlModifier), Input::Key);
+    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_Alt), Input::SystemKey);
+    EXPECT_EQ(key(QEvent::KeyRelease, Qt::Key_Alt), Input::SystemKey);
+    EXPECT_EQ(key(QEvent::KeyPress, Qt::Key_F4, Qt::AltModifier), Input::SystemKey);
+    EXPECT_EQ(key(QEvent::KeyRelease, Qt::Key_F4, Qt::AltModifier), Input::SystemKey);
 }
 
-TEST(MessageHook, ButtonPressesAreTheButtonsOwnNumbers) {
-    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::LeftButton), 513);
-    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::RightButton), 516);
-    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::MiddleButton), 519);
-    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::BackButton), 523);
-}
-
-TEST(MessageHook, OtherEventsAreNoInputTheSaverReactsTo) {
-    EXPECT_EQ(mouse(QEvent::MouseButtonRelease, Qt::LeftButton), 514);
-    EXPECT_EQ(mouse(QEvent::MouseButtonDblClick, Qt::LeftButton), 515);
-    EXPECT_EQ(mouse(QEvent::MouseMove, Qt::NoButton), 512);
+TEST(InputHook, PressesOfTheThreeButtonsAreButtonsAndTheRestOtherInput) {
+    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::LeftButton), Input::Button);
+    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::RightButton), Input::Button);
+    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::MiddleButton), Input::Button);
+    EXPECT_EQ(mouse(QEvent::MouseButtonPress, Qt::BackButton), Input::Other);
+    EXPECT_EQ(mouse(QEvent::MouseButtonRelease, Qt::LeftButton), Input::Other);
+    EXPECT_EQ(mouse(QEvent::MouseButtonDblClick, Qt::LeftButton), Input::Other);
+    EXPECT_EQ(mouse(QEvent::MouseMove, Qt::NoButton), Input::Other);
     const QPointF at(5, 5);
-    EXPECT_EQ(
-        QtMessageHook::messageNumber(QWheelEvent(at, at, QPoint(), QPoint(0, 120), Qt::NoButton,
-                                                 Qt::NoModifier, Qt::NoScrollPhase, false)),
-        522);
-    EXPECT_EQ(QtMessageHook::messageNumber(QTimerEvent(1)), 0);
-    EXPECT_EQ(QtMessageHook::messageNumber(QPaintEvent(QRect(0, 0, 1, 1))), 0);
-    EXPECT_EQ(QtMessageHook::messageNumber(QEvent(QEvent::ShortcutOverride)), 0);
+    EXPECT_EQ(QtInputHook::inputOf(QWheelEvent(at, at, QPoint(), QPoint(0, 120), Qt::NoButton,
+                                               Qt::NoModifier, Qt::NoScrollPhase, false)),
+              Input::Other);
+}
+
+TEST(InputHook, OtherEventsAreNoInput) {
+    EXPECT_EQ(QtInputHook::inputOf(QTimerEvent(1)), std::nullopt);
+    EXPECT_EQ(QtInputHook::inputOf(QPaintEvent(QRect(0, 0, 1, 1))), std::nullopt);
+    EXPECT_EQ(QtInputHook::inputOf(QEvent(QEvent::ShortcutOverride)), std::nullopt);
 }
 
 // Lets the message loop run for the given time and counts the timer's ticks.

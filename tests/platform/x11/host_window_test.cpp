@@ -7,8 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "platform/qt/qt_services.h"
-
 namespace fellridge::platform {
 namespace {
 
@@ -41,9 +39,7 @@ TEST(WindowId, TakesHexAndDecimalAsTheDaemonsWriteThem) {
 }
 
 TEST(StderrBoxes, EachBoxIsOneLineOnStandardErrorAndTheAnswerIsOk) {
-    QtApplicationTitle title;
-    title.set("Fellridge Wildlife");
-    StderrMessageBoxes boxes(title);
+    StderrMessageBoxes boxes("Fellridge Wildlife");
     struct Case {
         BoxKind kind;
         BoxButtons buttons;
