@@ -11,6 +11,13 @@ std::optional<std::uint32_t> slideshowOutput(const std::vector<OutputName>& outp
     return outputs.front().global;
 }
 
+QSize blackBufferSize(int width, int height) {
+    if (width <= 0 || height <= 0) return QSize();
+    int k = 1;
+    while (k < 1024 && width % (2 * k) == 0 && height % (2 * k) == 0) k *= 2;
+    return QSize(width / k, height / k);
+}
+
 void FramePacer::configured() {
     configured_ = true;
     whole_ = true;

@@ -5,6 +5,7 @@
 
 #include <QRect>
 #include <QRegion>
+#include <QSize>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,12 @@ struct OutputName {
 // first one announced (the toolkit's own choice when it knows no better). Null without outputs.
 std::optional<std::uint32_t> slideshowOutput(const std::vector<OutputName>& outputs,
                                              const std::string& primaryName);
+
+// The size of the black buffer that a viewport stretches over a width x height output: smaller
+// by the largest power of two (at most 1024) that divides both sides. A power-of-two scale is
+// exact in a compositor's fixed-point sampling, where a 1 x 1 pixel stretched to 1080 rows
+// lets the last rows sample outside the buffer and show the desktop's colour.
+QSize blackBufferSize(int width, int height);
 
 // When one surface shows its next frame. A commit goes only when the compositor has shown the
 // previous one (its frame callback came), so that drawing follows the compositor's pace and

@@ -104,8 +104,7 @@ struct SaverLayers::Wayland {
     std::map<std::uint32_t, std::unique_ptr<Output>> outputs;  // in the order announced
     std::map<std::uint32_t, std::unique_ptr<Seat>> seats;
     std::weak_ptr<SharedBuffer> frame;
-    std::shared_ptr<SharedBuffer> blackPixel;  // 1 x 1, scaled by a viewport
-    bool ready = false;                        // covering the outputs
+    bool ready = false;  // covering the outputs
     std::unique_ptr<QSocketNotifier> notifier;
 
     ~Wayland();
@@ -132,7 +131,7 @@ struct SaverLayers::Wayland::Output {
     wl_callback* frameDone = nullptr;
     int width = 0, height = 0;
     bool slideshow = false;
-    std::shared_ptr<SharedBuffer> black;  // the output's size, without a viewport
+    std::shared_ptr<SharedBuffer> black;  // stretched by the viewport, if there is one
     FramePacer pacer;
 
     void dropSurface() {
@@ -148,6 +147,8 @@ struct SaverLayers::Wayland::Output {
         layer = nullptr;
         surface = nullptr;
         black.reset();
+        pacer = FramePacer();
+        width = height = 0;
     }
     ~Output() {
         dropSurface();
@@ -233,6 +234,24 @@ const zxdg_output_v1_listener nameListener = {
     .description = [](void*, zxdg_output_v1*, const char*) {},
 };
 
+// An output that the compositor announces before it takes surfaces closes the first one: it is
+// covered again once the output tells its (new) state.
+const wl_output_listener outputListener = {
+    .geometry = [](void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                   std::int32_t, const char*, const char*, std::int32_t) {},
+    .mode = [](void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {},
+    .done =
+        [](void* data, wl_output*) {
+            auto* o = static_cast<Output*>(data);
+            if (!o->w->ready || o->surface) return;
+            o->w->cover(*o);
+            o->w->assignRoles();
+        },
+    .scale = [](void*, wl_output*, std::int32_t) {},
+    .name = [](void*, wl_output*, const char*) {},
+    .description = [](void*, wl_output*, const char*) {},
+};
+
 const wl_pointer_listener pointerListener = {
     .enter = [](void* data, wl_pointer*, std::uint32_t serial, wl_surface*, wl_fixed_t,
                 wl_fixed_t) { static_cast<Seat*>(data)->events.pointerEntered(serial); },
@@ -308,7 +327,6 @@ Wayland::~Wayland() {
     notifier.reset();
     outputs.clear();
     seats.clear();
-    blackPixel.reset();
     if (shortcutsInhibit) zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(shortcutsInhibit);
     if (viewporter) wp_viewporter_destroy(viewporter);
     if (outputNames) zxdg_output_manager_v1_destroy(outputNames);
@@ -346,7 +364,8 @@ void Wayland::bind(std::uint32_t global, const char* interface, std::uint32_t ve
         auto o = std::make_unique<Output>();
         o->w = this;
         o->global = global;
-        o->output = bindGlobal<wl_output>(registry, global, wl_output_interface, version, 1);
+        o->output = bindGlobal<wl_output>(registry, global, wl_output_interface, version, 2);
+        wl_output_add_listener(o->output, &outputListener, o.get());
         watchName(*o);
         Output& added = *(outputs[global] = std::move(o));
         if (ready) {
@@ -424,13 +443,12 @@ void Wayland::commit(Output& o) {
     if (!o.surface) return;
     std::shared_ptr<SharedBuffer> buffer = o.slideshow ? frame.lock() : nullptr;
     if (!buffer) {
-        if (viewporter) {
-            if (!blackPixel) blackPixel = makeBuffer(display, shm, 1, 1, false);
-            buffer = blackPixel;
-        } else {
-            if (!o.black) o.black = makeBuffer(display, shm, o.width, o.height, false);
-            buffer = o.black;
+        if (!o.black) {
+            const QSize size =
+                o.viewport ? blackBufferSize(o.width, o.height) : QSize(o.width, o.height);
+            o.black = makeBuffer(display, shm, size.width(), size.height(), false);
         }
+        buffer = o.black;
     }
     if (!buffer) return;
     const std::optional<FramePacer::Commit> c = o.pacer.take();

@@ -80,5 +80,22 @@ TEST_F(SwaySaver, SigtermEndsTheRunCleanly) {
     EXPECT_TRUE(leftNothingBehind());
 }
 
+// On sway's layer shell the saver shows on overlay surfaces of its own: no window of it is in
+// the tree, the compositor's shortcut reaches the saver rather than the desktop, and an output
+// added while it runs is covered at once.
+TEST_F(SwaySaver, OverlaySurfacesCoverEveryOutputAndKeepTheShortcutsFromTheCompositor) {
+    const auto saver = start("/S");
+    ASSERT_TRUE(waitFor([&] { return covered(); }, 15s));
+    EXPECT_EQ(session->swaymsg({"-t", "get_tree"}).out.find("zarnojpg"), std::string::npos);
+    const std::string added = session->addOutput();
+    ASSERT_FALSE(added.empty());
+    EXPECT_TRUE(waitFor([&] { return covered(added, false); }, 5s));
+    EXPECT_TRUE(covered());
+    session->shortcut();
+    EXPECT_EQ(saver->wait(10s), 0);
+    EXPECT_FALSE(session->shortcutActed());
+    EXPECT_TRUE(leftNothingBehind());
+}
+
 }  // namespace
 }  // namespace fellridge::test
