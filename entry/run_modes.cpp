@@ -145,9 +145,14 @@ int runSaver(char* program) {
     const char* host = std::getenv(platform::kHostWindowVariable);
     if (host && *host) return runInHost(qt, real.services, host, signalPipe);
 
+    // The slideshow is as large as the screen its window ends up on.
+    platform::QtScreen screen;
+    platform::Services services = real.services;
+    services.screen = &screen;
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(real.services, timer, player);
+    saver::SaverWindow form(services, timer, player);
+    screen.follow(form.windowHandle());
     return runSaverWindow(qt, form, signalPipe, {});
 }
 

@@ -80,5 +80,17 @@ TEST_F(SwaySaver, SigtermEndsTheRunCleanly) {
     EXPECT_TRUE(leftNothingBehind());
 }
 
+// Through XWayland sway puts a full-screen window on the focused output, whichever the window
+// asked for: the slideshow fills that one, and the other is covered all the same.
+TEST_F(SwaySaver, ThroughXWaylandTheSlideshowFillsTheFocusedOutput) {
+    session->focus("HEADLESS-2");
+    const auto saver = start("/S", {{"QT_QPA_PLATFORM", "xcb"}});
+    EXPECT_TRUE(
+        waitFor([&] { return covered("HEADLESS-2", true) && covered("HEADLESS-1", false); }, 15s));
+    session->key("space");
+    EXPECT_EQ(saver->wait(10s), 0);
+    EXPECT_TRUE(leftNothingBehind());
+}
+
 }  // namespace
 }  // namespace fellridge::test
