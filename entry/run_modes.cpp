@@ -1,5 +1,7 @@
 #include "entry/run_modes.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cstdint>
@@ -159,15 +161,25 @@ int runSaver(char* program) {
 int runSettings(char* program) {
     prepareToolkit();
     QtApplication qt(program);
-    platform::RealServices real;
-    real.services.title->set(kSettingsTitle);
-    dialog::SettingsDialog form(real.services);
-    dialog::AboutBox about;
-    form.setAboutBox(&about);
-    EndOnClose ending;
-    form.installEventFilter(&ending);
-    form.show();
-    qt.app.exec();
+    {
+        platform::RealServices real;
+        real.services.title->set(kSettingsTitle);
+        dialog::SettingsDialog form(real.services);
+        dialog::AboutBox about;
+        form.setAboutBox(&about);
+        EndOnClose ending;
+        form.installEventFilter(&ending);
+        form.show();
+        qt.app.exec();
+    }
+    // Every file the dialog wrote is written and closed now. On Wayland the toolkit's teardown
+    // can hang: its display connection waits for its event thread, which can sit in a read that
+    // never returns. Nothing is left to write and the compositor frees whatever the connection
+    // held when it closes, so the program leaves without that teardown.
+    if (QGuiApplication::platformName().startsWith("wayland")) {
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
     return 0;
 }
 

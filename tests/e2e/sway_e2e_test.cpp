@@ -92,5 +92,28 @@ TEST_F(SwaySaver, ThroughXWaylandTheSlideshowFillsTheFocusedOutput) {
     EXPECT_TRUE(leftNothingBehind());
 }
 
+// The settings dialog natively: Escape, or the window's close from the compositor, ends it
+// with status 0 every time.
+TEST_F(SwayTest, TheDialogEndsOnEscapeAndOnTheWindowsClose) {
+    const std::string win = session->file("win");
+    std::filesystem::create_directory(win);
+    session->handOver(win);
+    for (const bool escape : {true, false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "close");
+        const auto dialog =
+            session->start({session->program(), "/C"}, {{"FELLRIDGE_WINDOWS_DIR", win}});
+        ASSERT_TRUE(
+            waitFor([&] { return session->hasWindow("Fellridge Wildlife Screensaver"); }, 15s));
+        if (escape) {
+            session->key("Escape");
+        } else {
+            session->swaymsg({"kill"});
+        }
+        EXPECT_EQ(dialog->wait(10s), 0);
+        // The settings it wrote are all there.
+        EXPECT_NE(readFile(win + "/fellridge28.ini").find("[WavConfig]"), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace fellridge::test

@@ -165,6 +165,10 @@ void SwaySession::focus(const std::string& output) const {
     swaymsg({"focus", "output", output});
 }
 
+bool SwaySession::hasWindow(const std::string& title) const {
+    return swaymsg({"-t", "get_tree"}).out.find("\"name\": \"" + title + "\"") != std::string::npos;
+}
+
 std::vector<std::string> SwaySession::outputs() const {
     // Lines like "Output HEADLESS-1 'Unknown Unknown Unknown' (focused)".
     std::vector<std::string> names;

@@ -59,6 +59,8 @@ class SwaySession {
     bool shortcutActed() const;
     Output swaymsg(const std::vector<std::string>& arguments) const;
     void focus(const std::string& output) const;
+    // Whether a window of the title is open.
+    bool hasWindow(const std::string& title) const;
     // Output names in sway's order, and the focused one.
     std::vector<std::string> outputs() const;
     std::string focusedOutput() const;
