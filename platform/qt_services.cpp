@@ -184,15 +184,7 @@ void QtMessageHook::install(std::function<void(int)> hook) {
 
 bool QtMessageHook::eventFilter(QObject* watched, QEvent* event) {
     if (hook_ && watched->isWindowType()) {
-        // The hook may end the run, and the end deletes windows (the covers): never while the
-        // toolkit still has this event to deliver to one of them. The hook runs right after.
-        if (const int message = messageNumber(*event))
-            QMetaObject::invokeMethod(
-                this,
-                [this, message] {
-                    if (hook_) hook_(message);
-                },
-                Qt::QueuedConnection);
+        if (const int message = messageNumber(*event)) hook_(message);
     }
     return false;  // the hook only watches; every event is dispatched as usual
 }

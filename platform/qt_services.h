@@ -89,7 +89,7 @@ class QtFileDialog : public FileDialog {
 
 // Hands the hook each input event of the program once, as its Windows message number. Qt
 // delivers a key or button first to the native window and then to the widget; only the first
-// delivery counts. The hook runs from the event loop once that delivery is over.
+// delivery counts.
 class QtMessageHook : public QObject, public MessageHook {
     Q_OBJECT
   public:

@@ -74,6 +74,12 @@ ScreenCovers::ScreenCovers(QWindow* slideshow)
 
 ScreenCovers::~ScreenCovers() = default;
 
+void ScreenCovers::hide() {
+    disconnect(qGuiApp, nullptr, this, nullptr);
+    if (slideshow_) disconnect(slideshow_, nullptr, this, nullptr);
+    for (auto& [screen, cover] : covers_) cover->hide();
+}
+
 void ScreenCovers::update() {
     const QList<QScreen*> screens = QGuiApplication::screens();
     QScreen* shown = slideshow_ ? slideshow_->screen() : QGuiApplication::primaryScreen();

@@ -26,6 +26,11 @@ class ScreenCovers : public QObject {
 
     int count() const { return static_cast<int>(covers_.size()); }
 
+    // Takes the covers off the screens for good. They are deleted only with this object: the
+    // run ends from inside the delivery of a key or button, maybe to a cover, and the toolkit
+    // goes on delivering that event to it afterwards.
+    void hide();
+
   private:
     void update();
 

@@ -107,7 +107,7 @@ void SaverWindow::close() {
     // doesn't end the run.
     if (!created_) return;
     ended_ = true;
-    covers_.reset();
+    if (covers_) covers_->hide();
     if (!placement_.host) {
         releaseKeyboard();
         releaseMouse();
