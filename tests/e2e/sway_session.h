@@ -69,9 +69,10 @@ class SwaySession {
 
   private:
     std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
+    std::string reachable(const std::string& path) const;  // path, or a copy the user can read
 
     TempDir root_;
-    std::string runtime_, program_, wayland_, x11_, ipc_;
+    std::string runtime_, program_, wayland_, x11_, ipc_, lsan_;
     std::unique_ptr<Child> sway_;
     bool ok_ = false;
 };
