@@ -192,14 +192,6 @@ std::vector<std::string> SwaySession::outputs() const {
     return names;
 }
 
-std::string SwaySession::focusedOutput() const {
-    std::istringstream lines(swaymsg({"-t", "get_outputs", "-p"}).out);
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind("Output ", 0) == 0 && line.find("(focused)") != std::string::npos)
-            return line.substr(7, line.find(' ', 7) - 7);
-    return {};
-}
-
 std::string SwaySession::addOutput() const {
     const auto before = outputs();
     swaymsg({"create_output"});

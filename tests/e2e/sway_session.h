@@ -61,9 +61,7 @@ class SwaySession {
     void focus(const std::string& output) const;
     // Whether a window of the title is open.
     bool hasWindow(const std::string& title) const;
-    // Output names in sway's order, and the focused one.
-    std::vector<std::string> outputs() const;
-    std::string focusedOutput() const;
+    std::vector<std::string> outputs() const;  // in sway's order
     // Adds a headless output (1920 x 1080) and returns its name, empty when none came.
     std::string addOutput() const;
 
