@@ -1,5 +1,7 @@
 #include "entry/run_modes.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cstdint>
@@ -11,14 +13,16 @@
 #include "dialog/look.h"
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
-#include "platform/display_watch.h"
-#include "platform/host_window.h"
-#include "platform/posix_services.h"
-#include "platform/private_folder.h"
-#include "platform/process_signals.h"
-#include "platform/qt_services.h"
-#include "platform/sdl_player.h"
-#include "platform/text.h"
+#include "platform/files/environment.h"
+#include "platform/files/private_folder.h"
+#include "platform/files/text.h"
+#include "platform/process/libraries.h"
+#include "platform/process/process_signals.h"
+#include "platform/qt/qt_services.h"
+#include "platform/sound/sdl_player.h"
+#include "platform/x11/display_watch.h"
+#include "platform/x11/host_window.h"
+#include "platform/x11/window_finder.h"
 #include "saver/saver_window.h"
 
 namespace fellridge::entry {
@@ -78,7 +82,8 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
         });
     }
     form.start();
-    platform::process_signals::removeOnAbruptEnd(form.saver().state().pictureList, privateFolder);
+    platform::process_signals::removeOnAbruptEnd(form.saver().pictures().temporaryFiles(),
+                                                 privateFolder);
     bool displayLost = false;
     platform::DisplayWatch display;
     QObject::connect(&display, &platform::DisplayWatch::lost, &form, [&] {
@@ -145,24 +150,39 @@ int runSaver(char* program) {
     const char* host = std::getenv(platform::kHostWindowVariable);
     if (host && *host) return runInHost(qt, real.services, host, signalPipe);
 
+    // The slideshow is as large as the screen its window ends up on.
+    platform::QtScreen screen;
+    platform::Services services = real.services;
+    services.screen = &screen;
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(real.services, timer, player);
+    saver::SaverWindow form(services, timer, player);
+    screen.follow(form.windowHandle());
     return runSaverWindow(qt, form, signalPipe, {});
 }
 
 int runSettings(char* program) {
     prepareToolkit();
     QtApplication qt(program);
-    platform::RealServices real;
-    real.services.title->set(kSettingsTitle);
-    dialog::SettingsDialog form(real.services);
-    dialog::AboutBox about;
-    form.setAboutBox(&about);
-    EndOnClose ending;
-    form.installEventFilter(&ending);
-    form.show();
-    qt.app.exec();
+    {
+        platform::RealServices real;
+        real.services.title->set(kSettingsTitle);
+        dialog::SettingsDialog form(real.services);
+        dialog::AboutBox about;
+        form.setAboutBox(&about);
+        EndOnClose ending;
+        form.installEventFilter(&ending);
+        form.show();
+        qt.app.exec();
+    }
+    // Every file the dialog wrote is written and closed now. On Wayland the toolkit's teardown
+    // can hang: its display connection waits for its event thread, which can sit in a read that
+    // never returns. Nothing is left to write and the compositor frees whatever the connection
+    // held when it closes, so the program leaves without that teardown.
+    if (QGuiApplication::platformName().startsWith("wayland")) {
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
     return 0;
 }
 

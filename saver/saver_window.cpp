@@ -9,7 +9,7 @@
 #include <QWindow>
 #include <utility>
 
-#include "platform/x11_window_class.h"
+#include "platform/x11/window_class.h"
 
 namespace fellridge::saver {
 
@@ -60,6 +60,9 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
         // The display modes follow the host's size; the whole frame is drawn afresh.
         connect(placement_.host, &platform::HostWindow::resized, this,
                 [this] { scheduleRepaint(); });
+    } else if (QWindow* window = windowHandle()) {
+        // So they do when the window system shows the window on another screen.
+        connect(window, &QWindow::screenChanged, this, [this] { scheduleRepaint(); });
     }
 }
 
@@ -91,7 +94,7 @@ bool SaverWindow::showSaver() {
     if (screen) setGeometry(screen->geometry());
     showFullScreen();
     if (screen) setGeometry(screen->geometry());
-    covers_ = std::make_unique<platform::ScreenCovers>();
+    covers_ = std::make_unique<platform::ScreenCovers>(windowHandle());
     raise();
     activateWindow();
     grabInput();
@@ -143,7 +146,7 @@ void SaverWindow::close() {
     // doesn't end the run.
     if (!created_) return;
     ended_ = true;
-    covers_.reset();
+    if (covers_) covers_->hide();
     if (layers_) {
         // The widget was never shown, so its close ends nothing: end the message loop here.
         layers_.reset();

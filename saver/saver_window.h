@@ -6,12 +6,12 @@
 #include <QWidget>
 #include <memory>
 
-#include "platform/host_window.h"
-#include "platform/screen_covers.h"
 #include "platform/services.h"
-#include "platform/sound_player.h"
+#include "platform/sound/sound_player.h"
 #include "platform/wayland/saver_layers.h"
-#include "platform/x11_frame.h"
+#include "platform/x11/frame.h"
+#include "platform/x11/host_window.h"
+#include "platform/x11/screen_covers.h"
 #include "saver/present_tracker.h"
 #include "saver/saver.h"
 #include "saver/surface.h"

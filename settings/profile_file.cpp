@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "platform/services.h"
 
 namespace fellridge::settings::profile {

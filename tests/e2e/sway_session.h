@@ -59,17 +59,18 @@ class SwaySession {
     bool shortcutActed() const;
     Output swaymsg(const std::vector<std::string>& arguments) const;
     void focus(const std::string& output) const;
-    // Output names in sway's order, and the focused one.
-    std::vector<std::string> outputs() const;
-    std::string focusedOutput() const;
+    // Whether a window of the title is open.
+    bool hasWindow(const std::string& title) const;
+    std::vector<std::string> outputs() const;  // in sway's order
     // Adds a headless output (1920 x 1080) and returns its name, empty when none came.
     std::string addOutput() const;
 
   private:
     std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
+    std::string reachable(const std::string& path) const;  // path, or a copy the user can read
 
     TempDir root_;
-    std::string runtime_, program_, wayland_, x11_, ipc_;
+    std::string runtime_, program_, wayland_, x11_, ipc_, lsan_;
     std::unique_ptr<Child> sway_;
     bool ok_ = false;
 };
