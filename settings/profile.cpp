@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/services.h"
 #include "platform/text.h"
+#include "platform/update_lock.h"
 
 namespace fellridge::settings::profile {
 namespace {
@@ -349,17 +351,16 @@ std::optional<std::string> readFile(const std::string& path) {
     return std::string(bytes->begin(), bytes->end());
 }
 
-void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
-    const Failure refused("Unable to write to " + path);
-    for (const Entry& entry : entries) {
-        if (!canStore(entry.section) || !canStore(entry.key) || !canStore(entry.value) ||
-            entry.key.find('=') != std::string::npos ||
-            entry.section.find(']') != std::string::npos) {
-            throw refused;
-        }
-    }
+namespace {
 
+enum class Written { Done, CreatedMeanwhile };
+
+// One read-modify-write under the file's update lock. A file that was missing is created only
+// where nobody created it meanwhile; if somebody did, their content is not replaced.
+Written writeLocked(const std::string& path, const std::vector<Entry>& entries,
+                    const Failure& refused) {
     const std::string target = writeTarget(path);
+    const platform::UpdateLock lock(target);
     const std::string folder = folderOf(target);
     std::string content;
     struct stat old {};
@@ -408,11 +409,43 @@ void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
     }
     if (ok) ok = ::fsync(fd.get()) == 0;
     if (ok) ok = ::close(fd.release()) == 0;
-    if (ok) ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+    Written result = Written::Done;
+    if (ok && !existed &&
+        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno == EEXIST) {
+            result = Written::CreatedMeanwhile;
+            ok = false;
+        } else if (errno != EINVAL && errno != ENOSYS) {
+            ok = false;  // otherwise a file system without the no-replace rename: a plain one
+        } else {
+            ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+        }
+    } else if (ok && existed) {
+        ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+    }
     if (!ok) {
         ::unlink(temporary.c_str());
+        if (result == Written::CreatedMeanwhile) return result;
         throw refused;
     }
+    return result;
+}
+
+}  // namespace
+
+void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
+    const Failure refused("Unable to write to " + path);
+    for (const Entry& entry : entries) {
+        if (!canStore(entry.section) || !canStore(entry.key) || !canStore(entry.value) ||
+            entry.key.find('=') != std::string::npos ||
+            entry.section.find(']') != std::string::npos) {
+            throw refused;
+        }
+    }
+    // A file created by another writer meanwhile is written again, from its content, locked.
+    for (int attempt = 0; attempt < 3; ++attempt)
+        if (writeLocked(path, entries, refused) == Written::Done) return;
+    throw refused;
 }
 
 namespace {
