@@ -1,5 +1,6 @@
 #include "entry/toolkit_start.h"
 
+#include <QString>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>

@@ -49,7 +49,12 @@ std::string checkRegistryInput(const std::uint8_t* data, std::size_t size) {
     const bool exists = registry.keyExists(key);
     const auto value = registry.value(key, "ScreenSaveUsePassword");
     if (value && !exists) return "a value of a key that is missing";
-    if (registry.keyExists(key) != exists || registry.value(key, "ScreenSaveUsePassword") != value)
+    const auto again = registry.value(key, "ScreenSaveUsePassword");
+    const auto same = [](const auto& a, const auto& b) {
+        return a.has_value() == b.has_value() &&
+               (!a || (a->isDword == b->isDword && a->dword == b->dword && a->text == b->text));
+    };
+    if (registry.keyExists(key) != exists || !same(again, value))
         return "two reads of one file differ";
     registry.value("control panel\\DESKTOP", "wallpaper");
     return "";

@@ -15,6 +15,7 @@ using Check = std::string (*)(const std::uint8_t*, std::size_t);
 struct Target {
     const char* corpus;
     Check check;
+    friend void PrintTo(const Target& target, std::ostream* out) { *out << target.corpus; }
 };
 
 class ParserFuzzSeeds : public ::testing::TestWithParam<Target> {};
