@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "settings/profile.h"
+#include "settings/profile_file.h"
 #include "settings/settings.h"
 
 using namespace fellridge::settings;

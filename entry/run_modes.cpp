@@ -14,6 +14,7 @@
 #include "entry/command_line.h"
 #include "entry/toolkit_start.h"
 #include "platform/display_watch.h"
+#include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/host_window.h"
 #include "platform/posix_services.h"
@@ -23,7 +24,6 @@
 #include "platform/sdl_player.h"
 #include "platform/text.h"
 #include "saver/saver_window.h"
-#include "settings/profile.h"
 #include "settings/settings.h"
 
 namespace fellridge::entry {
@@ -56,7 +56,7 @@ struct QtApplication {
 // start sweeps those whose process is gone.
 void sweepWriterLeftovers(platform::Environment& environment) {
     if (const auto folder = environment.windowsDirectory())
-        settings::profile::removeStaleTemporaries(settings::settingsPath(*folder));
+        platform::files::removeOrphanedTemporaries(settings::settingsPath(*folder));
 }
 
 // The one rule that ends the message loop, in every run mode: the main window closed. A

@@ -2,9 +2,9 @@
 
 #include <exception>
 
+#include "platform/files.h"
 #include "saver/log.h"
 #include "saver/scope_exit.h"
-#include "settings/profile.h"
 #include "settings/settings.h"
 
 namespace fellridge::saver {
@@ -131,7 +131,7 @@ void Saver::stopRoutine() {
     }
     services_.saverRunning->set(false);
     pictures_.deleteTemporary();
-    settings::profile::removeStaleTemporaries(state_.settingsPath);
+    platform::files::removeOrphanedTemporaries(state_.settingsPath);
     window_.close();
 }
 
