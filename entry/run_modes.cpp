@@ -13,16 +13,18 @@
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
 #include "entry/toolkit_start.h"
-#include "platform/display_watch.h"
-#include "platform/files.h"
-#include "platform/folder_lock.h"
-#include "platform/host_window.h"
-#include "platform/posix_services.h"
-#include "platform/private_folder.h"
-#include "platform/process_signals.h"
-#include "platform/qt_services.h"
-#include "platform/sdl_player.h"
-#include "platform/text.h"
+#include "platform/files/environment.h"
+#include "platform/files/files.h"
+#include "platform/files/folder_lock.h"
+#include "platform/files/private_folder.h"
+#include "platform/files/text.h"
+#include "platform/process/libraries.h"
+#include "platform/process/process_signals.h"
+#include "platform/qt/qt_services.h"
+#include "platform/sound/sdl_player.h"
+#include "platform/x11/display_watch.h"
+#include "platform/x11/host_window.h"
+#include "platform/x11/window_finder.h"
 #include "saver/saver_window.h"
 #include "settings/settings.h"
 
@@ -94,7 +96,8 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
         });
     }
     form.start();
-    platform::process_signals::removeOnAbruptEnd(form.saver().state().pictureList, privateFolder);
+    platform::process_signals::removeOnAbruptEnd(form.saver().pictures().temporaryFiles(),
+                                                 privateFolder);
     bool displayLost = false;
     platform::DisplayWatch display;
     QObject::connect(&display, &platform::DisplayWatch::lost, &form, [&] {

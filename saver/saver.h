@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/services.h"
-#include "platform/sound_player.h"
+#include "platform/sound/sound_player.h"
 #include "saver/picture_library.h"
 #include "saver/random.h"
 #include "saver/saver_state.h"
@@ -70,6 +70,7 @@ class Saver {
 
     SaverState& state() { return state_; }
     PictureLibrary& pictures() { return pictures_; }
+    Sound& sound() { return sound_; }
 
   private:
     bool ntFamily();

@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <utility>
 
-#include "platform/x11_window_class.h"
+#include "platform/x11/window_class.h"
 
 namespace fellridge::saver {
 

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <utility>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
+#include "platform/files/update_lock.h"
 #include "platform/services.h"
-#include "platform/update_lock.h"
 
 namespace fellridge::settings::profile {
 

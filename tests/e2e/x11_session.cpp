@@ -4,7 +4,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/posix_services.h"
+#include "platform/x11/window_finder.h"
 
 namespace fellridge::test {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "entry/command_line.h"
-#include "platform/files.h"
-#include "platform/posix_services.h"
-#include "platform/window_id.h"
+#include "platform/files/files.h"
+#include "platform/files/registry_file.h"
+#include "platform/x11/window_id.h"
 #include "saver/picture.h"
 #include "saver/picture_library.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "settings/profile_file.h"
 #include "settings/settings.h"
 
