@@ -99,10 +99,10 @@ std::string checkCommandLineInput(const std::uint8_t* data, std::size_t size) {
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     const std::string line = entry::joinArguments(static_cast<int>(argv.size()), argv.data());
     const std::vector<std::string> parameters = entry::splitParameters(line);
-    for (const std::string& parameter : parameters) {
-        if (parameter.empty()) return "an empty parameter";
+    // A pair of quotes with nothing between them is an empty parameter; a quote itself never
+    // stays in one.
+    for (const std::string& parameter : parameters)
         if (parameter.find('"') != std::string::npos) return "a parameter kept a quote";
-    }
     const entry::RunMode mode = entry::chooseRunMode(parameters);
     if (mode != entry::RunMode::None && parameters.empty()) return "a run mode without a switch";
     return "";
