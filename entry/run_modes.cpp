@@ -1,5 +1,7 @@
 #include "entry/run_modes.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cstdint>
@@ -184,25 +186,40 @@ int runSaver(char* program) {
         }
     }
     const std::string privatePath = privateFolder ? privateFolder->path() : std::string();
+    // The slideshow is as large as the screen its window ends up on.
+    platform::QtScreen screen;
+    platform::Services services = real.services;
+    services.screen = &screen;
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(real.services, timer, player, {nullptr, privatePath});
+    saver::SaverWindow form(services, timer, player, {nullptr, privatePath});
+    screen.follow(form.windowHandle());
     return runSaverWindow(qt, form, signalPipe, privatePath);
 }
 
 int runSettings(char* program) {
     prepareToolkit();
     QtApplication qt(program);
-    platform::RealServices real;
-    real.services.title->set(kSettingsTitle);
-    sweepWriterLeftovers(*real.services.environment);
-    dialog::SettingsDialog form(real.services);
-    dialog::AboutBox about;
-    form.setAboutBox(&about);
-    EndOnClose ending;
-    form.installEventFilter(&ending);
-    form.show();
-    qt.app.exec();
+    {
+        platform::RealServices real;
+        real.services.title->set(kSettingsTitle);
+        sweepWriterLeftovers(*real.services.environment);
+        dialog::SettingsDialog form(real.services);
+        dialog::AboutBox about;
+        form.setAboutBox(&about);
+        EndOnClose ending;
+        form.installEventFilter(&ending);
+        form.show();
+        qt.app.exec();
+    }
+    // Every file the dialog wrote is written and closed now. On Wayland the toolkit's teardown
+    // can hang: its display connection waits for its event thread, which can sit in a read that
+    // never returns. Nothing is left to write and the compositor frees whatever the connection
+    // held when it closes, so the program leaves without that teardown.
+    if (QGuiApplication::platformName().startsWith("wayland")) {
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
     return 0;
 }
 
