@@ -1,17 +1,23 @@
 #include "entry/run_modes.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "dialog/about_box.h"
 #include "dialog/look.h"
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
+#include "entry/toolkit_start.h"
 #include "platform/files/environment.h"
+#include "platform/files/files.h"
+#include "platform/files/folder_lock.h"
 #include "platform/files/private_folder.h"
 #include "platform/files/registry_file.h"
 #include "platform/files/text.h"
@@ -23,6 +29,7 @@
 #include "platform/x11/host_window.h"
 #include "platform/x11/window_finder.h"
 #include "saver/saver_window.h"
+#include "settings/settings.h"
 
 namespace fellridge::entry {
 
@@ -37,14 +44,25 @@ constexpr const char* kSettingsTitle = "Vyx Screensaver";
 // The run ends when the main window closes, and only then: a message box shown before the
 // main window (the saver's start-up messages, the dialog's colour hint) must not end it when it
 // closes as the last visible window.
+//
+// A display that can't be opened ends the run with status 1 (see toolkit_start.h).
 struct QtApplication {
     explicit QtApplication(char* program) : argv{program, nullptr}, app(argc, argv) {
+        guard.reset();
         QApplication::setQuitOnLastWindowClosed(false);
     }
     int argc = 1;
     char* argv[2];
+    std::optional<ToolkitStartGuard> guard{std::in_place};
     QApplication app;
 };
+
+// The writers' leftovers beside the settings file (a dialog or saver killed mid-write): every
+// start sweeps those whose process is gone.
+void sweepWriterLeftovers(platform::Environment& environment) {
+    if (const auto folder = environment.saverFolder())
+        platform::files::removeOrphanedTemporaries(settings::settingsPath(*folder));
+}
 
 // The one rule that ends the message loop, in every run mode: the main window closed. A
 // spontaneous hide (the window system minimising or unmapping the window) is no close.
@@ -99,8 +117,8 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
 }
 
 // Inside a screen-saver daemon's window: the daemon owns input, the pointer and the screen, so
-// nobody answers a box, and several of us may run at once, each with its own pictures.
-// The daemon's set: the toolkit-free services of the saver's own set, with the screen, the boxes,
+// nobody answers a box, and several of us may run at once, each with its own pictures. The
+// saver's set there takes the toolkit-free services of its own set, and the screen, the boxes,
 // the pointer and the input of a daemon's window.
 int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::string& variable,
               int signalPipe) {
@@ -120,6 +138,7 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
                                         boxes,           own.clock,    own.events,
                                         screen,          cursor,       input};
 
+    sweepWriterLeftovers(own.environment);
     platform::PrivateFolder folder;
     if (folder.path().empty()) {
         complain("can't make a private folder for the temporary pictures");
@@ -142,6 +161,7 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
 
 int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
+    platform::PrivateFolder::removeDeadOnes();
     prepareToolkit();
     QtApplication qt(program);
     platform::PosixEnvironment environment;
@@ -158,27 +178,57 @@ int runSaver(char* program) {
     const char* host = std::getenv(platform::kHostWindowVariable);
     if (host && *host) return runInHost(qt, services, host, signalPipe);
 
+    sweepWriterLeftovers(environment);
+
+    // The temporary pictures of the saver's folder belong to one live run, which holds the
+    // folder's lock: a run beside it (another session, a daemon's saver and a manual one) keeps
+    // its own in a private folder, so that neither stop deletes what the other still shows.
+    std::optional<platform::FolderLock> folderLock;
+    std::unique_ptr<platform::PrivateFolder> privateFolder;
+    if (const auto folder = environment.saverFolder()) {
+        folderLock.emplace(*folder);
+        if (folderLock->state() == platform::FolderLock::State::HeldElsewhere) {
+            privateFolder = std::make_unique<platform::PrivateFolder>();
+            if (privateFolder->path().empty()) {
+                complain("can't make a private folder for the temporary pictures");
+                return 1;
+            }
+        }
+    }
+    const std::string privatePath = privateFolder ? privateFolder->path() : std::string();
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(services, timer, player);
-    return runSaverWindow(qt, form, signalPipe, {});
+    saver::SaverWindow form(services, timer, player, {nullptr, privatePath});
+    screen.follow(form.windowHandle());  // the slideshow is as large as the screen it is on
+    return runSaverWindow(qt, form, signalPipe, privatePath);
 }
 
 int runSettings(char* program) {
     prepareToolkit();
     QtApplication qt(program);
-    platform::PosixEnvironment environment;
-    platform::QtScreen screen;
-    platform::QtMessageBoxes boxes(kSettingsTitle);
-    platform::QtShell shell;
-    platform::QtFileDialog fileDialog;
-    dialog::SettingsDialog form({environment, screen, boxes, shell, fileDialog});
-    dialog::AboutBox about;
-    form.setAboutBox(&about);
-    EndOnClose ending;
-    form.installEventFilter(&ending);
-    form.show();
-    qt.app.exec();
+    {
+        platform::PosixEnvironment environment;
+        platform::QtScreen screen;
+        platform::QtMessageBoxes boxes(kSettingsTitle);
+        platform::QtShell shell;
+        platform::QtFileDialog fileDialog;
+        sweepWriterLeftovers(environment);
+        dialog::SettingsDialog form({environment, screen, boxes, shell, fileDialog});
+        dialog::AboutBox about;
+        form.setAboutBox(&about);
+        EndOnClose ending;
+        form.installEventFilter(&ending);
+        form.show();
+        qt.app.exec();
+    }
+    // Every file the dialog wrote is written and closed now. On Wayland the toolkit's teardown
+    // can hang: its display connection waits for its event thread, which can sit in a read that
+    // never returns. Nothing is left to write and the compositor frees whatever the connection
+    // held when it closes, so the program leaves without that teardown.
+    if (QGuiApplication::platformName().startsWith("wayland")) {
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
     return 0;
 }
 

@@ -69,24 +69,23 @@ void QtEventPump::processPending() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-namespace {
-QScreen* primary() {
+QScreen* QtScreen::current() const {
+    if (window_ && window_->screen()) return window_->screen();
     return QGuiApplication::primaryScreen();
 }
-}  // namespace
 
 int QtScreen::width() {
-    QScreen* s = primary();
+    QScreen* s = current();
     return s ? qRound(s->geometry().width() * s->devicePixelRatio()) : 0;
 }
 
 int QtScreen::height() {
-    QScreen* s = primary();
+    QScreen* s = current();
     return s ? qRound(s->geometry().height() * s->devicePixelRatio()) : 0;
 }
 
 int QtScreen::depth() {
-    QScreen* s = primary();
+    QScreen* s = current();
     return s ? s->depth() : 0;
 }
 

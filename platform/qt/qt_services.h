@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
+#include <QWindow>
 #include <optional>
 #include <string>
 #include <utility>
@@ -33,11 +35,19 @@ class QtEventPump : public EventPump {
     void processPending() override;
 };
 
+// The primary screen, or the screen a window is on once it follows one: the window system may
+// show the saver on another screen than the one it asked for (XWayland puts a full-screen
+// window on the focused output).
 class QtScreen : public Screen {
   public:
+    void follow(QWindow* window) { window_ = window; }
     int width() override;
     int height() override;
     int depth() override;
+
+  private:
+    QScreen* current() const;
+    QPointer<QWindow> window_;
 };
 
 class QtCursor : public Cursor {

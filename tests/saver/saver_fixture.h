@@ -1,5 +1,5 @@
 // A saver wired to fake platform services, a real surface, picture library and settings file in a
-// temporary Windows directory, and helpers to build stored pictures and read the frame.
+// temporary saver's folder, and helpers to build stored pictures and read the frame.
 #pragma once
 
 #include <gtest/gtest.h>

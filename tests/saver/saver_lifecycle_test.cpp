@@ -100,7 +100,7 @@ TEST_F(Lifecycle, AFailedPreparationIsShownAndLeavesTheWindowBlackWithoutTimer) 
 }
 
 TEST_F(Lifecycle, ASettingsFileThatCantBeCreatedStillLetsInputEndTheSaver) {
-    // The Windows directory is a plain file: nothing can be created inside it.
+    // The saver's folder is a plain file: nothing can be created inside it.
     const std::string blocker = path("not-a-directory");
     std::ofstream(blocker) << "x";
     environment.folder = blocker;
