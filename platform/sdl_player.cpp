@@ -62,11 +62,7 @@ SdlPlayer::~SdlPlayer() {
         }
     }
     closeMusic();
-    if (audioOpen_) {
-        Mix_HookMusicFinished(nullptr);
-        Mix_CloseAudio();
-        audioOpen_ = false;
-    }
+    closeAudio();
     if (sdlUp_) {
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -104,7 +100,18 @@ void SdlPlayer::openAudio() {
     Mix_HookMusicFinished(fellridgeMusicFinished);
 }
 
+void SdlPlayer::closeAudio() {
+    if (!audioOpen_) return;
+    Mix_HookMusicFinished(nullptr);
+    Mix_CloseAudio();
+    audioOpen_ = false;
+}
+
 void SdlPlayer::closeMusic() {
+    if (parked_) {
+        parked_ = false;
+        std::vector<std::uint8_t>().swap(bytes_);
+    }
     if (!music_) return;
     Mix_Music* music = music_;
     music_ = nullptr;
@@ -134,7 +141,28 @@ void SdlPlayer::open() {
     hookGeneration = generation_;
 }
 
+void SdlPlayer::park() {
+    Mix_Music* music = music_;
+    music_ = nullptr;
+    Mix_FreeMusic(music);
+    closeAudio();
+    parked_ = true;
+}
+
 void SdlPlayer::play() {
+    if (parked_) {
+        // The file is still open: the device and the decoder come back for it. A device that
+        // refuses now leaves the player stopped, as a refused play does.
+        try {
+            openAudio();
+        } catch (const Failure&) {
+            return;
+        }
+        Mix_Music* music = loadMusicFromMemory(bytes_);
+        if (!music) return;
+        music_ = music;
+        parked_ = false;
+    }
     if (!music_) throw Failure(kNoDevice);
     // Once from the start (1 play, no loop); a refusal is not a failure: the mode then stays
     // stopped and the next restart tries again.
@@ -142,11 +170,14 @@ void SdlPlayer::play() {
 }
 
 void SdlPlayer::stop() {
+    if (parked_) return;
     if (!music_) throw Failure(kNoDevice);
     Mix_HaltMusic();
+    park();
 }
 
 PlayerMode SdlPlayer::mode() {
+    if (parked_) return PlayerMode::Stopped;
     if (!music_) return PlayerMode::NotReady;
     return Mix_PlayingMusic() ? PlayerMode::Playing : PlayerMode::Stopped;
 }

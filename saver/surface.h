@@ -94,6 +94,10 @@ class Surface {
     void copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect& src);
     // Sets one pixel; outside the window nothing happens. Shows at once.
     void setPixel(std::int32_t x, std::int32_t y, Rgb colour);
+    // Sets the pixels of row y from column x on, one per three bytes of bgr (blue, green, red),
+    // as setPixel would one after the other, and shows them at once: the work of a row is the
+    // row's, whatever the size of the window.
+    void setPixels(std::int32_t x, std::int32_t y, std::span<const std::uint8_t> bgr);
 
     int screenWidth() const;
     int screenHeight() const;
@@ -105,13 +109,6 @@ class Surface {
     const QImage& frame() const { return frame_; }
 
   private:
-    // A stretched slot's picture scaled to the slot, kept while only part of the slot has been
-    // painted from it; it goes when the slot's picture changes.
-    struct Scaled {
-        int width = 0, height = 0;
-        QImage image;
-    };
-
     // Asks for a repaint of the area (window coordinates; clipped to the window).
     void changed(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
     // Runs a change of one slot and asks for a repaint when the slot draws something before or
@@ -120,8 +117,7 @@ class Surface {
     void changeSlot(Slot s, Change&& change);
     void ensureFrame();
     void paintScene(const QRect& area);
-    void paintSlot(int index, const QRect& area, bool replacesFrame);
-    void replaceFrame(const SlotState& s, QSize cover);
+    void paintSlot(int index, const QRect& area);
     void presentArea(const QRect& area);
     SlotState& at(Slot s) { return slots_[static_cast<int>(s)]; }
 
@@ -131,7 +127,6 @@ class Surface {
     std::array<Slot, kSlotCount> order_;
     Rgb background_{};
     QImage frame_;
-    std::array<Scaled, kSlotCount> scaled_;
 };
 
 }  // namespace fellridge::saver
