@@ -45,6 +45,44 @@ Axis axisFor(int source, int scaled, int from, int to) {
     return axis;
 }
 
+// A shrunk side as taps: for each destination pixel `count` source pixels (offset) with their
+// weights out of 1 << 14, the same for every pixel so that the loops have a fixed length;
+// pixels that cover fewer source pixels get taps of weight 0 on their last one.
+struct Taps {
+    int count = 0;
+    std::vector<int> offset;
+    std::vector<int> weight;
+};
+
+Taps tapsFor(const Axis& axis) {
+    Taps taps;
+    const auto each = [&](std::size_t i, auto&& use) {
+        const int cover = axis.weight[i] >> 16;
+        int rest = (1 << 14) - (axis.weight[i] & 0xffff);
+        int k = 0;
+        use(k++, axis.weight[i] & 0xffff);
+        for (; rest > cover; rest -= cover) use(k++, cover);
+        use(k++, rest);
+        return k;
+    };
+    for (std::size_t i = 0; i < axis.first.size(); ++i)
+        taps.count = std::max(taps.count, each(i, [](int, int) {}));
+    const auto n = static_cast<std::size_t>(taps.count);
+    taps.offset.resize(axis.first.size() * n);
+    taps.weight.assign(axis.first.size() * n, 0);
+    for (std::size_t i = 0; i < axis.first.size(); ++i) {
+        int last = 0;
+        each(i, [&](int k, int w) {
+            taps.offset[i * n + static_cast<std::size_t>(k)] = axis.first[i] + k;
+            taps.weight[i * n + static_cast<std::size_t>(k)] = w;
+            last = k;
+        });
+        for (std::size_t k = static_cast<std::size_t>(last) + 1; k < n; ++k)
+            taps.offset[i * n + k] = axis.first[i] + last;
+    }
+    return taps;
+}
+
 struct Sum {
     int r = 0, g = 0, b = 0;
 };
@@ -77,14 +115,6 @@ std::uint32_t between(std::uint32_t a, std::uint32_t b, unsigned w) {
     return (high & 0xff00ff00) | low;
 }
 
-// Between four pixels: first down each column (top to bottom by wy), then across (by wx).
-std::uint32_t betweenFour(const std::uint32_t* top, const std::uint32_t* bottom, unsigned wx,
-                          unsigned wy) {
-    const std::uint32_t left = between(top[0], bottom[0], wy);
-    const std::uint32_t right = between(top[1], bottom[1], wy);
-    return between(left, right, wx);
-}
-
 }  // namespace
 
 void smoothScaleInto(const QImage& source, int width, int height, const QRect& area, uchar* out,
@@ -98,23 +128,42 @@ void smoothScaleInto(const QImage& source, int width, int height, const QRect& a
     const auto* bits = reinterpret_cast<const std::uint32_t*>(source.constBits());
     const auto columns = static_cast<std::size_t>(area.width());
 
+    // Growing both ways, each row is first interpolated down the columns it needs (source
+    // columns first..last), then across: the same order and rounding as interpolating each
+    // destination pixel between its four source pixels.
+    std::vector<std::uint32_t> down;
+    Taps rowTaps, columnTaps;
+    if (!xs.grows && !ys.grows) {
+        rowTaps = tapsFor(ys);
+        columnTaps = tapsFor(xs);
+    }
+    int firstColumn = 0;
+    if (xs.grows && ys.grows) {
+        firstColumn = xs.first.front();
+        const int lastColumn = std::min(sw - 1, xs.first.back() + 1);
+        down.resize(static_cast<std::size_t>(lastColumn - firstColumn + 2));
+    }
+
     for (std::size_t row = 0; row < ys.first.size(); ++row) {
         auto* target =
             reinterpret_cast<std::uint32_t*>(out + static_cast<qsizetype>(row) * outStride);
         const std::uint32_t* line = bits + stride * ys.first[row];
         const int wy = ys.weight[row];
         if (xs.grows && ys.grows) {
+            const std::uint32_t* top = line + firstColumn;
+            const std::size_t used = down.size() - 1;
+            if (wy > 0) {
+                const std::uint32_t* bottom = top + stride;
+                for (std::size_t x = 0; x < used; ++x)
+                    down[x] = between(top[x], bottom[x], static_cast<unsigned>(wy));
+            } else {
+                std::copy(top, top + used, down.begin());
+            }
+            down[used] = down[used - 1];  // never weighed: the last column has weight 0
             for (std::size_t x = 0; x < columns; ++x) {
-                const std::uint32_t* p = line + xs.first[x];
-                const auto wx = static_cast<unsigned>(xs.weight[x]);
-                std::uint32_t value;
-                if (wy > 0) {
-                    value = wx > 0 ? betweenFour(p, p + stride, wx, static_cast<unsigned>(wy))
-                                   : between(p[0], p[stride], static_cast<unsigned>(wy));
-                } else {
-                    value = wx > 0 ? between(p[0], p[1], wx) : p[0];
-                }
-                target[x] = value | 0xff000000u;
+                const auto at = static_cast<std::size_t>(xs.first[x] - firstColumn);
+                target[x] = between(down[at], down[at + 1], static_cast<unsigned>(xs.weight[x])) |
+                            0xff000000u;
             }
         } else if (xs.grows) {  // shrinks down the columns
             const int cover = wy >> 16;
@@ -146,28 +195,35 @@ void smoothScaleInto(const QImage& source, int width, int height, const QRect& a
                 target[x] = qRgb(s.r >> 14, s.g >> 14, s.b >> 14);
             }
         } else {  // shrinks both ways
-            const int coverY = wy >> 16;
-            const int firstY = wy & 0xffff;
+            // Red and blue side by side in the two 32-bit halves of one 64-bit sum, green on its
+            // own: no sum passes 32 bits, so the halves never carry into each other.
+            const std::size_t ky = static_cast<std::size_t>(rowTaps.count);
+            const std::size_t kx = static_cast<std::size_t>(columnTaps.count);
+            const int* rowOffset = &rowTaps.offset[row * ky];
+            const int* rowWeight = &rowTaps.weight[row * ky];
             for (std::size_t x = 0; x < columns; ++x) {
-                const int coverX = xs.weight[x] >> 16;
-                const int firstX = xs.weight[x] & 0xffff;
-                const std::uint32_t* p = line + xs.first[x];
-                Sum s = covered(p, firstX, coverX, 1);
-                Sum total{(s.r >> 4) * firstY, (s.g >> 4) * firstY, (s.b >> 4) * firstY};
-                int rest = (1 << 14) - firstY;
-                for (; rest > coverY; rest -= coverY) {
-                    p += stride;
-                    s = covered(p, firstX, coverX, 1);
-                    total.r += (s.r >> 4) * coverY;
-                    total.g += (s.g >> 4) * coverY;
-                    total.b += (s.b >> 4) * coverY;
+                const int* offset = &columnTaps.offset[x * kx];
+                const int* weight = &columnTaps.weight[x * kx];
+                std::uint64_t redBlue = 0;
+                std::uint32_t green = 0;
+                for (std::size_t j = 0; j < ky; ++j) {
+                    const std::uint32_t* source = bits + stride * rowOffset[j];
+                    std::uint64_t rowRedBlue = 0;
+                    std::uint32_t rowGreen = 0;
+                    for (std::size_t i = 0; i < kx; ++i) {
+                        const std::uint32_t p = source[offset[i]];
+                        const auto w = static_cast<std::uint32_t>(weight[i]);
+                        rowRedBlue +=
+                            ((p & 0xffu) | (static_cast<std::uint64_t>(p & 0xff0000u) << 16)) * w;
+                        rowGreen += ((p >> 8) & 0xffu) * w;
+                    }
+                    const auto w = static_cast<std::uint32_t>(rowWeight[j]);
+                    redBlue += ((rowRedBlue >> 4) & 0x0fffffff0fffffffULL) * w;
+                    green += (rowGreen >> 4) * w;
                 }
-                p += stride;
-                s = covered(p, firstX, coverX, 1);
-                total.r += (s.r >> 4) * rest;
-                total.g += (s.g >> 4) * rest;
-                total.b += (s.b >> 4) * rest;
-                target[x] = qRgb(total.r >> 24, total.g >> 24, total.b >> 24);
+                target[x] = 0xff000000u | static_cast<std::uint32_t>((redBlue >> 56) << 16) |
+                            ((green >> 24) << 8) |
+                            static_cast<std::uint32_t>((redBlue & 0xffffffffu) >> 24);
             }
         }
     }
