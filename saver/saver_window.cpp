@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <utility>
 
-#include "platform/x11_window_class.h"
+#include "platform/x11/window_class.h"
 
 namespace fellridge::saver {
 
@@ -55,6 +55,9 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
         // The display modes follow the host's size; the whole frame is drawn afresh.
         connect(placement_.host, &platform::HostWindow::resized, this,
                 [this] { scheduleRepaint(); });
+    } else if (QWindow* window = windowHandle()) {
+        // So they do when the window system shows the window on another screen.
+        connect(window, &QWindow::screenChanged, this, [this] { scheduleRepaint(); });
     }
 }
 
@@ -82,7 +85,7 @@ bool SaverWindow::showSaver() {
     if (screen) setGeometry(screen->geometry());
     showFullScreen();
     if (screen) setGeometry(screen->geometry());
-    covers_ = std::make_unique<platform::ScreenCovers>();
+    covers_ = std::make_unique<platform::ScreenCovers>(windowHandle());
     raise();
     activateWindow();
     grabInput();
@@ -104,7 +107,7 @@ void SaverWindow::close() {
     // doesn't end the run.
     if (!created_) return;
     ended_ = true;
-    covers_.reset();
+    if (covers_) covers_->hide();
     if (!placement_.host) {
         releaseKeyboard();
         releaseMouse();

@@ -6,11 +6,11 @@
 #include <QWidget>
 #include <memory>
 
-#include "platform/host_window.h"
-#include "platform/screen_covers.h"
 #include "platform/services.h"
-#include "platform/sound_player.h"
-#include "platform/x11_frame.h"
+#include "platform/sound/sound_player.h"
+#include "platform/x11/frame.h"
+#include "platform/x11/host_window.h"
+#include "platform/x11/screen_covers.h"
 #include "saver/present_tracker.h"
 #include "saver/saver.h"
 #include "saver/surface.h"

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/files/text.h"
 #include "platform/services.h"
-#include "platform/text.h"
 #include "saver/smooth_scale.h"
 
 namespace fellridge::saver {
