@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "dialog/about_box.h"
+#include "dialog/keyboard.h"
 #include "dialog/look.h"
 #include "platform/text.h"
 
@@ -166,9 +167,10 @@ SettingsDialog::SettingsDialog(platform::Services& services, QWidget* parent)
     connectHandlers();
     okButton_->setFocus();
 
-    // In the middle of the screen.
-    const int screenWidth = services_.screen->width();
-    const int screenHeight = services_.screen->height();
+    // In the middle of the screen, whose size is in device pixels and the dialog's in scaled ones.
+    const qreal scale = devicePixelRatioF();
+    const int screenWidth = qRound(services_.screen->width() / scale);
+    const int screenHeight = qRound(services_.screen->height() / scale);
     move((screenWidth - width()) / 2, (screenHeight - height()) / 2);
 }
 
@@ -298,21 +300,7 @@ void SettingsDialog::buildControls() {
     for (QPushButton* button : {moreSoftwareButton_, aboutButton_, okButton_})
         button->setFont(sansFont(true));
 
-    // The keyboard order: OK first, then the sound options, the delay, About, the display modes
-    // (with the custom size bars before the custom mode), the sequence, the list, More Software.
-    const QWidget* const order[] = {okButton_,          addSoundButton_,
-                                    soundOn_,           soundOff_,
-                                    removeSoundButton_, delayBar_,
-                                    aboutButton_,       stretchButton,
-                                    centredButton,      pictureInPictureButton,
-                                    tiledButton,        heightBar_,
-                                    widthBar_,          customSizeButton,
-                                    overlapButton,      slideButton,
-                                    rollDownButton,     inOrder_,
-                                    atRandom_,          soundList_,
-                                    moreSoftwareButton_};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    arrangeForKeyboard(*this);
 }
 
 void SettingsDialog::connectHandlers() {
