@@ -53,11 +53,6 @@ class EndOnClose : public QObject {
     }
 };
 
-void prepareToolkit() {
-    // Pictures are drawn pixel for pixel and the dialog is laid out in device pixels.
-    dialog::useDevicePixels();
-}
-
 void complain(const std::string& text) {
     std::fprintf(stderr, "fellridge-wildlife: %s\n", text.c_str());
     std::fflush(stderr);
@@ -138,7 +133,8 @@ int runInHost(QtApplication& qt, platform::Services base, const std::string& var
 
 int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
-    prepareToolkit();
+    // Pictures are drawn pixel for pixel.
+    dialog::useDevicePixels();
     QtApplication qt(program);
     platform::RealServices real;
     real.services.title->set(kSaverTitle);
@@ -152,7 +148,8 @@ int runSaver(char* program) {
 }
 
 int runSettings(char* program) {
-    prepareToolkit();
+    // The dialog as large on a high-resolution screen as on an ordinary one.
+    dialog::useWholeNumberScale();
     QtApplication qt(program);
     platform::RealServices real;
     real.services.title->set(kSettingsTitle);
