@@ -5,9 +5,9 @@
 
 #include <QDialog>
 #include <array>
-#include <cstdint>
 #include <string>
 
+#include "dialog/sound_slots.h"
 #include "platform/services.h"
 #include "settings/settings.h"
 
@@ -51,15 +51,18 @@ class SettingsDialog : public QDialog {
 
     // The settings path of this run, the sound slot table (slot N at index N - 1) and the sound
     // count, as the dialog holds them.
-    const std::string& settingsPath() const { return settingsPath_; }
-    const std::array<std::string, settings::kSoundSlots>& soundSlots() const { return slots_; }
-    int soundCount() const { return soundCount_; }
+    const std::string& settingsPath() const { return sounds_.settingsPath(); }
+    const SoundSlots::Table& soundSlots() const { return sounds_.table(); }
+    int soundCount() const { return sounds_.count(); }
 
     // OK is the only way that saves; Escape and the window manager's close end the dialog
     // without writing (QDialog's own reject), so that a file that can't be written never traps
     // the user in it.
 
   private:
+    // The shortest custom picture side the dialog offers; smaller stored sizes show as this.
+    static constexpr int kMinimumSide = 25;
+
     void buildControls();
     void loadSettings();
     void firstRun();
@@ -74,9 +77,7 @@ class SettingsDialog : public QDialog {
     platform::Services& services_;
     AboutBox* about_ = nullptr;
 
-    std::string settingsPath_;
-    std::array<std::string, settings::kSoundSlots> slots_;
-    std::int16_t soundCount_ = 0;
+    SoundSlots sounds_;
 
     // The controls the handlers read or change.
     QListWidget* soundList_ = nullptr;

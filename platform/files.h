@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fellridge::platform::files {
@@ -68,5 +69,19 @@ bool isFile(const std::string& path);
 // Deletes a file. A read-only file (no write permission for its owner) is refused, even for
 // root, as is anything the system refuses. Returns false when refused.
 bool remove(const std::string& path);
+
+// Replaces the whole content of a file in one step: the content goes to a hidden temporary file
+// beside it (".<name>.<pid>.<n>.<t>.tmp", <name> the path's last component), which takes the old
+// file's permissions (and, for root, its owner) and is then renamed over it. A symbolic link is
+// followed, so that the link itself stays. Returns false and leaves the old file as it was, with
+// no temporary file behind, when the replacement can't be done: the file is not a regular file
+// or read-only (no write permission for its owner, even for root), its folder refuses it, or a
+// step of the write fails.
+bool replaceAtomically(const std::string& path, std::string_view content);
+
+// Deletes the temporary files that replacements of this file left beside it when their process
+// was killed between making and renaming them (those whose process is gone). Only regular files
+// of exactly that form are touched. Never throws.
+void removeOrphanedTemporaries(const std::string& path);
 
 }  // namespace fellridge::platform::files

@@ -11,15 +11,17 @@
 
 namespace fellridge::saver {
 
-namespace {
-
-// A rectangle in 64-bit coordinates, so that slot bounds near the 32-bit limits can't overflow.
+// A rectangle in 64-bit coordinates, so that slot bounds near the 32-bit limits can't overflow:
+// the one the surface computes with; Rect and QRect only where it meets the window and QImage.
 struct Box {
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;
     std::int64_t width() const { return right - left; }
     std::int64_t height() const { return bottom - top; }
     bool empty() const { return right <= left || bottom <= top; }
+    friend bool operator==(const Box&, const Box&) = default;
 };
+
+namespace {
 
 Box intersect(const Box& a, const Box& b) {
     return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -30,10 +32,20 @@ Box boxOf(const QRect& r) {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
+Box boxOf(const Rect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
 // Only call with a box that lies inside a QImage (so it fits in int).
 QRect rectOf(const Box& b) {
     return {static_cast<int>(b.left), static_cast<int>(b.top), static_cast<int>(b.width()),
             static_cast<int>(b.height())};
+}
+
+// Only call with a box that lies inside the window (so it fits in 32 bits).
+Rect rectIn32(const Box& b) {
+    return {static_cast<std::int32_t>(b.left), static_cast<std::int32_t>(b.top),
+            static_cast<std::int32_t>(b.right), static_cast<std::int32_t>(b.bottom)};
 }
 
 // The largest screen side we make a frame for; anything beyond is a broken screen query.
@@ -42,13 +54,13 @@ constexpr int kMaxScreenSide = 1 << 15;
 // Copies src's pixels in srcArea (inside src) to the frame, srcArea's corner landing at
 // (x, y), only where the result lies inside clip (inside the frame). Both images are RGB32.
 // Returns the frame area written.
-QRect blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, const QRect& srcArea,
-           const QRect& clip) {
+Box blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, const Box& srcArea,
+         const Box& clip) {
     const Box target{x, y, x + srcArea.width(), y + srcArea.height()};
-    const Box area = intersect(target, boxOf(clip));
+    const Box area = intersect(target, clip);
     if (area.empty()) return {};
-    const std::int64_t sx = srcArea.left() + (area.left - x);
-    const std::int64_t sy = srcArea.top() + (area.top - y);
+    const std::int64_t sx = srcArea.left + (area.left - x);
+    const std::int64_t sy = srcArea.top + (area.top - y);
     const std::size_t bytes = static_cast<std::size_t>(area.width()) * 4;
     uchar* const frameBits = frame.bits();
     const qsizetype frameStride = frame.bytesPerLine();
@@ -58,28 +70,28 @@ QRect blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, con
         std::memcpy(frameBits + (area.top + row) * frameStride + area.left * 4,
                     srcBits + (sy + row) * srcStride + sx * 4, bytes);
     }
-    return rectOf(area);
+    return area;
 }
 
 // Draws the srcArea of image (inside the image) scaled to dst, limited to clip (inside the
 // frame). A cache, when given, keeps the scaled picture for the next call with the same picture
 // and size.
-void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect& srcArea,
-                const QRect& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr) {
-    if (dst.empty() || srcArea.isEmpty() || image.isNull()) return;
-    const Box visible = intersect(dst, boxOf(clip));
+void drawScaled(QImage& frame, const Box& dst, const QImage& image, const Box& srcArea,
+                const Box& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr) {
+    if (dst.empty() || srcArea.empty() || image.isNull()) return;
+    const Box visible = intersect(dst, clip);
     if (visible.empty()) return;
 
     if (dst.width() <= maxScaledPixels / dst.height()) {  // no 64-bit overflow
         // Area-averaging scale of the whole area once, then a plain copy of what shows.
-        const QImage part = srcArea == image.rect() ? image : image.copy(srcArea);
+        const QImage part = srcArea == boxOf(image.rect()) ? image : image.copy(rectOf(srcArea));
         const QImage scaled =
             part.scaled(static_cast<int>(dst.width()), static_cast<int>(dst.height()),
                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                 .convertToFormat(QImage::Format_RGB32);
         if (cache) *cache = scaled;
         if (!scaled.isNull()) {
-            blit(frame, dst.left, dst.top, scaled, scaled.rect(), rectOf(visible));
+            blit(frame, dst.left, dst.top, scaled, boxOf(scaled.rect()), visible);
             return;
         }
     }
@@ -90,13 +102,20 @@ void drawScaled(QImage& frame, const Box& dst, const QImage& image, const QRect&
     painter.setClipRect(rectOf(visible));
     painter.drawImage(QRectF(static_cast<qreal>(dst.left), static_cast<qreal>(dst.top),
                              static_cast<qreal>(dst.width()), static_cast<qreal>(dst.height())),
-                      image, QRectF(srcArea));
+                      image, QRectF(rectOf(srcArea)));
 }
 
 // Where a slot may draw: its rectangle.
 Box boundsOf(const SlotState& s) {
     return {s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
             static_cast<std::int64_t>(s.top) + s.height};
+}
+
+// Whether another slot than the one at index holds the same picture.
+bool sharedWithAnother(const std::array<SlotState, kSlotCount>& all, std::size_t index) {
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (i != index && all[i].picture.sharesDataWith(all[index].picture)) return true;
+    return false;
 }
 
 bool draws(const SlotState& s) {
@@ -163,9 +182,8 @@ void Surface::changeSlot(Slot s, Change&& change) {
     const Box was = boundsOf(slot(s));
     change(at(s));
     // Only where the slot was or is now: the rest of the window stays as it is.
-    if (before) changed(was.left, was.top, was.right, was.bottom);
-    const Box now = boundsOf(slot(s));
-    if (draws(slot(s))) changed(now.left, now.top, now.right, now.bottom);
+    if (before) changed(was);
+    if (draws(slot(s))) changed(boundsOf(slot(s)));
 }
 
 void Surface::show(Slot s) {
@@ -222,7 +240,7 @@ void Surface::bringToFront(Slot s) {
 void Surface::setBackground(Rgb colour) {
     if (colour == background_) return;
     background_ = colour;
-    changed(0, 0, screenWidth(), screenHeight());
+    changed({0, 0, screenWidth(), screenHeight()});
 }
 
 WorkingCopy Surface::makeWorkingCopy(Slot s) const {
@@ -233,17 +251,17 @@ void Surface::copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect
     ensureFrame();
     const QImage& image = copy.rgb32();
     if (frame_.isNull() || image.isNull()) return;
-    const Box target{dst.left, dst.top, dst.right, dst.bottom};
-    const Box source{src.left, src.top, src.right, src.bottom};
+    const Box target = boxOf(dst);
+    const Box source = boxOf(src);
     if (target.empty() || source.empty()) return;
-    const QRect screen = frame_.rect();
+    const Box screen = boxOf(frame_.rect());
     // Only the part of the source inside the working copy has pixels to copy.
     const Box inside = intersect(source, boxOf(image.rect()));
     if (inside.empty()) return;
     if (target.width() == source.width() && target.height() == source.height()) {
         // At its own size: a plain row copy of the part that lies on both.
         presentArea(blit(frame_, target.left + (inside.left - source.left),
-                         target.top + (inside.top - source.top), image, rectOf(inside), screen));
+                         target.top + (inside.top - source.top), image, inside, screen));
         return;
     }
     const double sx = static_cast<double>(target.width()) / static_cast<double>(source.width());
@@ -253,17 +271,15 @@ void Surface::copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect
         target.top + std::llround(static_cast<double>(inside.top - source.top) * sy),
         target.left + std::llround(static_cast<double>(inside.right - source.left) * sx),
         target.top + std::llround(static_cast<double>(inside.bottom - source.top) * sy)};
-    drawScaled(frame_, scaled, image, rectOf(inside), screen,
-               2 * static_cast<std::int64_t>(screen.width()) * screen.height());
-    const Box shown = intersect(scaled, boxOf(screen));
-    if (!shown.empty()) presentArea(rectOf(shown));
+    drawScaled(frame_, scaled, image, inside, screen, 2 * screen.width() * screen.height());
+    presentArea(intersect(scaled, screen));
 }
 
 void Surface::setPixel(std::int32_t x, std::int32_t y, Rgb colour) {
     ensureFrame();
     if (x < 0 || y < 0 || x >= frame_.width() || y >= frame_.height()) return;
     reinterpret_cast<QRgb*>(frame_.scanLine(y))[x] = qRgb(colour.r, colour.g, colour.b);
-    if (presenter_) presenter_->present({x, y, x + 1, y + 1});
+    presentArea({x, y, x + 1, y + 1});
 }
 
 int Surface::screenWidth() const {
@@ -276,22 +292,20 @@ int Surface::screenHeight() const {
 void Surface::repaint(const Rect& area) {
     ensureFrame();
     if (frame_.isNull()) return;
-    const Box asked{area.left, area.top, area.right, area.bottom};
+    const Box asked = boxOf(area);
     const Box region =
         asked.empty() ? boxOf(frame_.rect()) : intersect(asked, boxOf(frame_.rect()));
-    if (!region.empty()) paintScene(rectOf(region));
+    if (!region.empty()) paintScene(region);
 }
 
-void Surface::paintScene(const QRect& area) {
+void Surface::paintScene(const Box& area) {
     // Start at the highest slot that covers the whole area (a picture stretched over the
     // screen, say): what lies below it would only be painted over.
-    const Box whole = boxOf(area);
     int first = -1;
     for (int i = kSlotCount - 1; i >= 0 && first < 0; --i) {
         const SlotState& s = slot(order_[static_cast<std::size_t>(i)]);
         if (!draws(s)) continue;
-        Box painted{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
-                    static_cast<std::int64_t>(s.top) + s.height};
+        Box painted = boundsOf(s);
         if (!s.stretch) {
             // A picture not decoded yet counts as covering nothing (painting what lies below is
             // only extra work): it is decoded when its turn comes, after the slots below it
@@ -301,40 +315,37 @@ void Surface::paintScene(const QRect& area) {
                 intersect(painted, {s.left, s.top, s.left + static_cast<std::int64_t>(size.width()),
                                     s.top + static_cast<std::int64_t>(size.height())});
         }
-        if (intersect(painted, whole).width() == whole.width() &&
-            intersect(painted, whole).height() == whole.height())
-            first = i;
+        if (intersect(painted, area) == area) first = i;
     }
     if (first < 0) {
         const QRgb fill = qRgb(background_.r, background_.g, background_.b);
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(frame_.scanLine(y));
-            std::fill(row + area.left(), row + area.left() + area.width(), fill);
+        for (std::int64_t y = area.top; y < area.bottom; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(frame_.scanLine(static_cast<int>(y)));
+            std::fill(row + area.left, row + area.right, fill);
         }
     }
     // A slot that covers the whole window, repainted whole, replaces every pixel of the frame.
-    const bool anew = first >= 0 && area == frame_.rect();
+    const bool anew = first >= 0 && area == boxOf(frame_.rect());
     for (int i = std::max(first, 0); i < kSlotCount; ++i) {
         const Slot s = order_[static_cast<std::size_t>(i)];
         if (draws(slot(s))) paintSlot(static_cast<int>(s), area, anew && i == first);
     }
 }
 
-void Surface::paintSlot(int index, const QRect& area, bool replacesFrame) {
+void Surface::paintSlot(int index, const Box& area, bool replacesFrame) {
     const SlotState& s = slots_[index];
-    const Box bounds{s.left, s.top, static_cast<std::int64_t>(s.left) + s.width,
-                     static_cast<std::int64_t>(s.top) + s.height};
-    const Box clip = intersect(bounds, boxOf(area));
+    const Box bounds = boundsOf(s);
+    const Box clip = intersect(bounds, area);
     if (clip.empty()) return;
     const Box visible = intersect(bounds, boxOf(frame_.rect()));
     if (!s.stretch) {
         const QImage& pixels = s.picture.pixels();
-        if (!pixels.isNull()) blit(frame_, s.left, s.top, pixels, pixels.rect(), rectOf(clip));
+        if (!pixels.isNull()) blit(frame_, s.left, s.top, pixels, boxOf(pixels.rect()), clip);
         return;
     }
     Scaled& cache = scaled_[index];
     if (cache.width == s.width && cache.height == s.height && !cache.image.isNull()) {
-        blit(frame_, s.left, s.top, cache.image, cache.image.rect(), rectOf(clip));
+        blit(frame_, s.left, s.top, cache.image, boxOf(cache.image.rect()), clip);
         return;
     }
     // A picture far larger than the screen needn't be decoded at its full size to be drawn
@@ -342,30 +353,26 @@ void Surface::paintSlot(int index, const QRect& area, bool replacesFrame) {
     const QSize cover(std::max(s.width, frame_.width()), std::max(s.height, frame_.height()));
     const std::int64_t frameArea = static_cast<std::int64_t>(frame_.width()) * frame_.height();
     if (replacesFrame && s.width <= 2 * frameArea / s.height) {
-        replaceFrame(s, cover);
+        replaceFrame(index, cover);
         return;
     }
     const QImage& pixels = s.picture.pixels(cover);
     if (pixels.isNull()) return;
     cache = {};
-    drawScaled(frame_, bounds, pixels, pixels.rect(), rectOf(clip), 2 * frameArea, &cache.image);
+    drawScaled(frame_, bounds, pixels, boxOf(pixels.rect()), clip, 2 * frameArea, &cache.image);
     if (cache.image.isNull()) return;
     cache.width = s.width;
     cache.height = s.height;
     // Painted whole, the slot is in the frame and its scaled copy has done its job; painted in
     // part, the copy serves the rest (the other rectangles of a repaint).
-    if (clip.left == visible.left && clip.top == visible.top && clip.right == visible.right &&
-        clip.bottom == visible.bottom)
-        cache = {};
+    if (clip == visible) cache = {};
     // The decoded pixels are kept only while another slot still shares the picture; a later
     // repaint of this slot decodes them again.
-    bool shared = false;
-    for (int i = 0; i < kSlotCount; ++i)
-        shared = shared || (i != index && slots_[i].picture.sharesDataWith(s.picture));
-    if (!shared) s.picture.releasePixels();
+    if (!sharedWithAnother(slots_, static_cast<std::size_t>(index))) s.picture.releasePixels();
 }
 
-void Surface::replaceFrame(const SlotState& s, QSize cover) {
+void Surface::replaceFrame(int index, QSize cover) {
+    const SlotState& s = slots_[index];
     // Nothing of the old frame survives: it goes first, so that the frame, the decoded picture
     // and its scaled copy are never held at once. The scaling is the same as drawScaled's.
     const QSize size = frame_.size();
@@ -374,10 +381,7 @@ void Surface::replaceFrame(const SlotState& s, QSize cover) {
     if (const QImage& pixels = s.picture.pixels(cover); !pixels.isNull())
         scaled = pixels.scaled(s.width, s.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                      .convertToFormat(QImage::Format_RGB32);
-    bool shared = false;
-    for (const SlotState& other : slots_)
-        shared = shared || (&other != &s && other.picture.sharesDataWith(s.picture));
-    if (!shared) s.picture.releasePixels();
+    if (!sharedWithAnother(slots_, static_cast<std::size_t>(index))) s.picture.releasePixels();
     frame_ = presenter_ ? presenter_->newFrame(size.width(), size.height())
                         : QImage(size, QImage::Format_RGB32);
     if (frame_.isNull()) return;
@@ -385,22 +389,16 @@ void Surface::replaceFrame(const SlotState& s, QSize cover) {
         frame_.fill(qRgb(background_.r, background_.g, background_.b));
         return;
     }
-    blit(frame_, s.left, s.top, scaled, scaled.rect(), frame_.rect());
+    blit(frame_, s.left, s.top, scaled, boxOf(scaled.rect()), boxOf(frame_.rect()));
 }
 
-void Surface::presentArea(const QRect& area) {
-    if (presenter_ && !area.isEmpty())
-        presenter_->present(
-            {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+void Surface::presentArea(const Box& area) {
+    if (presenter_ && !area.empty()) presenter_->present(rectIn32(area));
 }
 
-void Surface::changed(std::int64_t left, std::int64_t top, std::int64_t right,
-                      std::int64_t bottom) {
-    const Box shown = intersect({left, top, right, bottom}, {0, 0, screenWidth(), screenHeight()});
-    if (presenter_ && !shown.empty())
-        presenter_->scheduleRepaint(
-            {static_cast<std::int32_t>(shown.left), static_cast<std::int32_t>(shown.top),
-             static_cast<std::int32_t>(shown.right), static_cast<std::int32_t>(shown.bottom)});
+void Surface::changed(const Box& area) {
+    const Box shown = intersect(area, {0, 0, screenWidth(), screenHeight()});
+    if (presenter_ && !shown.empty()) presenter_->scheduleRepaint(rectIn32(shown));
 }
 
 void Surface::ensureFrame() {
@@ -413,7 +411,7 @@ void Surface::ensureFrame() {
     }
     frame_ = QImage();  // the old frame goes before the new one is made
     frame_ = presenter_ ? presenter_->newFrame(w, h) : QImage(w, h, QImage::Format_RGB32);
-    if (!frame_.isNull()) paintScene(frame_.rect());
+    if (!frame_.isNull()) paintScene(boxOf(frame_.rect()));
 }
 
 }  // namespace fellridge::saver

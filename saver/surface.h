@@ -21,6 +21,8 @@ class Screen;
 
 namespace fellridge::saver {
 
+struct Box;  // the surface's own 64-bit rectangle
+
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
     friend bool operator==(const Rgb&, const Rgb&) = default;
@@ -113,16 +115,16 @@ class Surface {
     };
 
     // Asks for a repaint of the area (window coordinates; clipped to the window).
-    void changed(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
+    void changed(const Box& area);
     // Runs a change of one slot and asks for a repaint when the slot draws something before or
     // after it: changes to slots that show nothing leave direct drawing alone.
     template <class Change>
     void changeSlot(Slot s, Change&& change);
     void ensureFrame();
-    void paintScene(const QRect& area);
-    void paintSlot(int index, const QRect& area, bool replacesFrame);
-    void replaceFrame(const SlotState& s, QSize cover);
-    void presentArea(const QRect& area);
+    void paintScene(const Box& area);
+    void paintSlot(int index, const Box& area, bool replacesFrame);
+    void replaceFrame(int index, QSize cover);
+    void presentArea(const Box& area);
     SlotState& at(Slot s) { return slots_[static_cast<int>(s)]; }
 
     platform::Screen& screen_;

@@ -1,22 +1,8 @@
 #include "settings/profile.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <climits>
-#include <cstdlib>
-#include <memory>
 #include <unordered_map>
-#include <utility>
 
-#include "platform/files.h"
-#include "platform/services.h"
 #include "platform/text.h"
 
 namespace fellridge::settings::profile {
@@ -194,27 +180,21 @@ std::string applyWrites(std::string_view content, const std::vector<Entry>& entr
         }
     }
 
-    // Split: each line is its text up to the LF (a CR before it included) and whether an LF ends
-    // it; only the last line can lack one.
-    struct Line {
-        std::string text;
-        bool ended = false;
+    // Each line of the file, and its new text once a key is rewritten in it.
+    struct Edited {
+        Line line;
+        std::optional<std::string> rewritten;
     };
-    std::vector<Line> lines;
-    for (std::size_t pos = 0; pos < content.size();) {
-        const std::size_t lf = std::min(content.find('\n', pos), content.size());
-        lines.push_back({std::string(content.substr(pos, lf - pos)), lf < content.size()});
-        pos = lf + 1;
-    }
+    std::vector<Edited> lines;
+    Lines walk(content);
+    for (Line line; walk.next(line);) lines.push_back({line, std::nullopt});
 
     // Edit: in the first section of each name, the first line of each key is rewritten in place
     // (keeping the file's spelling of the key); new keys go after the section's last non-blank
     // line.
     Section* current = nullptr;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string_view text = lines[i].text;
-        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-        const Parsed parsed = parse(text);
+        const Parsed parsed = parse(walk.text(lines[i].line));
         if (parsed.kind == Kind::Section) {
             current = nullptr;
             for (Section& section : sections) {
@@ -230,7 +210,7 @@ std::string applyWrites(std::string_view content, const std::vector<Entry>& entr
         if (parsed.kind != Kind::Key) continue;
         for (Key& key : current->keys) {
             if (!key.written && equalIgnoringCase(key.name, parsed.name)) {
-                lines[i].text = keyLine(parsed.name, key.value);
+                lines[i].rewritten = keyLine(parsed.name, key.value);
                 key.written = true;
                 break;
             }
@@ -256,8 +236,14 @@ std::string applyWrites(std::string_view content, const std::vector<Entry>& entr
         if (section.lastLine) insertAfter[*section.lastLine] = &section;
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        out += lines[i].text;
-        if (lines[i].ended) out += '\n';
+        // A rewritten line drops the CR that its old text may have ended in.
+        const Line& line = lines[i].line;
+        if (lines[i].rewritten) {
+            out += *lines[i].rewritten;
+        } else {
+            out += content.substr(line.begin, line.rawEnd - line.begin);
+        }
+        if (line.next > line.rawEnd) out += '\n';
         if (insertAfter[i] != nullptr) addKeys(*insertAfter[i]);
     }
     for (const Section& section : sections) {
@@ -267,208 +253,6 @@ std::string applyWrites(std::string_view content, const std::vector<Entry>& entr
         addKeys(section);
     }
     return out;
-}
-
-std::int32_t parseInteger(std::string_view text, std::int32_t fallback) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    if (text.empty()) return fallback;
-
-    std::string_view hex;
-    bool isHex = false;
-    if (text.front() == '$' || text.front() == 'x' || text.front() == 'X') {
-        hex = text.substr(1);
-        isHex = true;
-    } else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        hex = text.substr(2);
-        isHex = true;
-    }
-    if (isHex) {
-        if (hex.empty()) return fallback;
-        std::uint64_t value = 0;
-        for (char c : hex) {
-            int digit;
-            if (c >= '0' && c <= '9') {
-                digit = c - '0';
-            } else if (c >= 'a' && c <= 'f') {
-                digit = c - 'a' + 10;
-            } else if (c >= 'A' && c <= 'F') {
-                digit = c - 'A' + 10;
-            } else {
-                return fallback;
-            }
-            value = value * 16 + static_cast<std::uint64_t>(digit);
-            if (value > 0xFFFFFFFFu) return fallback;
-        }
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-    }
-
-    bool negative = false;
-    if (text.front() == '-' || text.front() == '+') {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty()) return fallback;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return fallback;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t{INT32_MAX} + 1) return fallback;
-    }
-    if (negative) return static_cast<std::int32_t>(-value);
-    if (value > INT32_MAX) return fallback;
-    return static_cast<std::int32_t>(value);
-}
-
-namespace {
-
-using platform::files::Descriptor;
-
-std::string folderOf(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// The file a write replaces: a symbolic link is followed so that the link itself stays.
-std::string writeTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-        if (real) return real.get();
-    }
-    return path;
-}
-
-}  // namespace
-
-std::optional<std::string> readFile(const std::string& path) {
-    const auto bytes = platform::files::readRegular(path, kMaxFileSize);
-    if (!bytes) return std::nullopt;
-    return std::string(bytes->begin(), bytes->end());
-}
-
-void writeEntries(const std::string& path, const std::vector<Entry>& entries) {
-    const Failure refused("Unable to write to " + path);
-    for (const Entry& entry : entries) {
-        if (!canStore(entry.section) || !canStore(entry.key) || !canStore(entry.value) ||
-            entry.key.find('=') != std::string::npos ||
-            entry.section.find(']') != std::string::npos) {
-            throw refused;
-        }
-    }
-
-    const std::string target = writeTarget(path);
-    const std::string folder = folderOf(target);
-    std::string content;
-    struct stat old {};
-    bool existed = false;
-    if (::stat(target.c_str(), &old) == 0) {
-        existed = true;
-        // A file without its owner's write permission is read-only, even for root.
-        if (!S_ISREG(old.st_mode) || (old.st_mode & S_IWUSR) == 0 ||
-            ::access(target.c_str(), W_OK) != 0) {
-            throw refused;
-        }
-        std::optional<std::string> current = readFile(target);
-        if (!current) throw refused;  // never replace what could not be read
-        content = std::move(*current);
-    } else if (errno != ENOENT) {
-        throw refused;
-    }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) throw refused;
-
-    const std::string updated = applyWrites(content, entries);
-    // A file its own reader would refuse is never written.
-    if (updated.size() > kMaxFileSize) throw refused;
-
-    // A hidden temporary name in the same folder, so that the rename is atomic.
-    std::string temporary;
-    int raw = -1;
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
-        temporary = folder + "/.fellridge28.ini." + std::to_string(::getpid()) + '.' +
-                    std::to_string(++counter) + '.' +
-                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                    ".tmp";
-        raw = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (raw < 0 && errno != EEXIST) break;
-    }
-    if (raw < 0) throw refused;
-    Descriptor fd(raw);
-
-    bool ok = platform::files::writeAll(fd.get(), updated.data(), updated.size());
-    if (ok && existed) {
-        ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
-        if (ok && ::geteuid() == 0) {
-            // Only root can hand the file back to its owner; others own what they write.
-            ok = ::fchown(fd.get(), old.st_uid, old.st_gid) == 0;
-        }
-    }
-    if (ok) ok = ::fsync(fd.get()) == 0;
-    if (ok) ok = ::close(fd.release()) == 0;
-    if (ok) ok = ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        throw refused;
-    }
-}
-
-namespace {
-
-constexpr std::string_view kTemporaryPrefix = ".fellridge28.ini.";
-constexpr std::string_view kTemporarySuffix = ".tmp";
-
-// The process id of a writer's temporary name: "<pid>.<n>.<t>" between the prefix and the
-// suffix, all three decimal. 0 when the name is not of that form.
-pid_t temporaryOwner(std::string_view name) {
-    if (name.size() <= kTemporaryPrefix.size() + kTemporarySuffix.size() ||
-        name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix ||
-        name.substr(name.size() - kTemporarySuffix.size()) != kTemporarySuffix) {
-        return 0;
-    }
-    name = name.substr(kTemporaryPrefix.size(),
-                       name.size() - kTemporaryPrefix.size() - kTemporarySuffix.size());
-    long long pid = 0;
-    int fields = 1;
-    bool digit = false;
-    for (const char c : name) {
-        if (c == '.') {
-            if (!digit) return 0;
-            digit = false;
-            ++fields;
-        } else if (c >= '0' && c <= '9') {
-            digit = true;
-            if (fields == 1) {
-                pid = pid * 10 + (c - '0');
-                if (pid > INT_MAX) return 0;
-            }
-        } else {
-            return 0;
-        }
-    }
-    return (digit && fields == 3 && pid > 0) ? static_cast<pid_t>(pid) : 0;
-}
-
-}  // namespace
-
-void removeStaleTemporaries(const std::string& path) {
-    if (path.empty()) return;
-    const std::string folder = folderOf(writeTarget(path));
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) return;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        const pid_t owner = temporaryOwner(name);
-        if (owner == 0) continue;
-        // A process that still runs may be about to rename its file; one that can't be
-        // signalled for lack of permission runs too.
-        if (owner != ::getpid() && (::kill(owner, 0) == 0 || errno != ESRCH)) continue;
-        const std::string file = platform::text::joinPath(folder, name);
-        struct stat st {};
-        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(file.c_str());
-    }
 }
 
 }  // namespace fellridge::settings::profile

@@ -6,22 +6,17 @@
 // last non-blank line of its section, a missing section is appended at the end of the file.
 // Lines end in LF when written; LF and CRLF are read.
 //
-// The text functions work on a file's content in memory and never touch the disk; the file
-// functions below them do one access each (open, work, close).
+// These functions work on a file's content in memory and never touch the disk (profile_file.h
+// reads and writes the file).
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace fellridge::settings::profile {
-
-// Files larger than this are treated as unreadable when read and refused when written: the
-// settings file is a few kilobytes, and this bounds the work done on a stray large file.
-inline constexpr std::size_t kMaxFileSize = 16u << 20;
 
 // Longest text a read returns; longer values are cut to this many characters.
 inline constexpr std::size_t kMaxValueLength = 2047;
@@ -51,26 +46,5 @@ std::string applyWrites(std::string_view content, const std::vector<Entry>& entr
 
 // True when the text fits on one line of the file (no CR, no LF).
 bool canStore(std::string_view text);
-
-// Reads a signed 32-bit integer: optional leading blanks, then either an optional sign and
-// decimal digits, or a hexadecimal number after "$", "x", "X", "0x" or "0X" of at most 32 bits
-// taken as signed. Anything else, or a decimal outside the 32-bit range, gives the fallback.
-std::int32_t parseInteger(std::string_view text, std::int32_t fallback);
-
-// The whole file, or nullopt when it is missing, not a regular file, unreadable or larger
-// than kMaxFileSize.
-std::optional<std::string> readFile(const std::string& path);
-
-// Writes the entries into the file in one rewrite: the new content goes to a temporary file in
-// the same folder, which takes the old file's permissions and is then renamed over it. A write
-// that can't be done (a read-only file, a folder that refuses it, a value with CR or LF, a file
-// that can't be read or is too large) throws Failure("Unable to write to <path>") and leaves
-// the old file as it was, with no temporary file behind.
-void writeEntries(const std::string& path, const std::vector<Entry>& entries);
-
-// Deletes the temporary files that writes into the file's folder left behind when their process
-// was killed between making and renaming them (".fellridge28.ini.<pid>.<n>.<t>.tmp" whose
-// process is gone). Only regular files of exactly that form are touched. Never throws.
-void removeStaleTemporaries(const std::string& path);
 
 }  // namespace fellridge::settings::profile

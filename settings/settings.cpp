@@ -10,6 +10,8 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "settings/profile.h"
+#include "settings/profile_file.h"
+#include "settings/profile_integer.h"
 
 namespace fellridge::settings {
 namespace {

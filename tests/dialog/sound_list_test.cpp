@@ -81,19 +81,6 @@ TEST_F(SoundListTest, ACancelledOrEmptyChoiceChangesNothing) {
     EXPECT_FALSE(enabled("radsndof"));
 }
 
-TEST_F(SoundListTest, NullInAnyCaseIsAFreeSlot) {
-    writeFile("[Options]\n" + wavConfig({"null", "/m/a.wav", "NULL", "nULL", "Nul"}));
-    SettingsDialog& dialog = open();
-    EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.wav", "Nul"}));
-    EXPECT_EQ(dialog.soundCount(), 2);
-
-    add("/m/b.wav");
-    EXPECT_EQ(value("WavConfig", "Name1"), "/m/b.wav");
-    add("/m/c.wav");
-    EXPECT_EQ(value("WavConfig", "Name3"), "/m/c.wav");
-    EXPECT_EQ(items(), (std::vector<std::string>{"/m/a.wav", "Nul", "/m/b.wav", "/m/c.wav"}));
-}
-
 TEST_F(SoundListTest, RemovingADuplicateFreesTheLowerSlotAndDropsTheSelectedItem) {
     writeFile("[Options]\n" + wavConfig({"/m/x.mp3", "/m/y.mp3", "/m/x.mp3"}));
     SettingsDialog& dialog = open();

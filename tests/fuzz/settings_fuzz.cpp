@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/profile.h"
+#include "settings/profile_integer.h"
 
 namespace fellridge::fuzz {
 namespace {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/profile_integer.h"
+
 namespace fellridge::settings::profile {
 namespace {
 

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/profile.h"
+#include "platform/files.h"
+#include "settings/profile_file.h"
 #include "settings/settings.h"
 
 namespace fellridge::settings {
@@ -266,11 +267,15 @@ TEST_F(SettingsFile, OrphanedTemporaryFilesOfDeadWritersAreRemoved) {
     const std::string dead = ".fellridge28.ini." + std::to_string(pidMax) + ".3.123.tmp";
     const std::string alive = ".fellridge28.ini.1.3.123.tmp";  // init runs
     const std::vector<std::string> kept = {
-        alive, ".fellridge28.ini." + std::to_string(pidMax) + ".3.tmp",
-        ".fellridge28.ini.x.3.123.tmp", "fellridge28.ini.1.3.123.tmp", "notes.tmp"};
+        alive,
+        ".fellridge28.ini." + std::to_string(pidMax) + ".3.tmp",
+        ".fellridge28.ini.x.3.123.tmp",
+        "fellridge28.ini.1.3.123.tmp",
+        "notes.tmp",
+        ".other.ini." + std::to_string(pidMax) + ".3.123.tmp"};  // another file's
     for (const std::string& name : kept) std::ofstream(dir_ + "/" + name) << name;
     std::ofstream(dir_ + "/" + dead) << "orphan";
-    profile::removeStaleTemporaries(path_);
+    platform::files::removeOrphanedTemporaries(path_);
     EXPECT_FALSE(fs::exists(dir_ + "/" + dead));
     for (const std::string& name : kept) EXPECT_TRUE(fs::exists(dir_ + "/" + name)) << name;
     EXPECT_TRUE(fs::exists(path_));
