@@ -73,7 +73,8 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
         });
     }
     form.start();
-    platform::process_signals::removeOnAbruptEnd(form.saver().state().pictureList, privateFolder);
+    platform::process_signals::removeOnAbruptEnd(form.saver().pictures().temporaryFiles(),
+                                                 privateFolder);
     bool displayLost = false;
     platform::DisplayWatch display;
     QObject::connect(&display, &platform::DisplayWatch::lost, &form, [&] {

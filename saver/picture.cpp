@@ -16,7 +16,6 @@
 
 #include "platform/files.h"
 #include "saver/picture.h"
-#include "saver/picture_library.h"
 
 // Qt's resource initialiser may not be called from inside a namespace.
 static void initSaverResources() {

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -11,6 +12,10 @@
 #include <string>
 
 namespace fellridge::saver {
+
+// Largest stored picture (and so temporary picture) the saver takes: far beyond any photograph
+// it ships, small enough that a stray huge file can't fill the disk with copies.
+inline constexpr std::size_t kMaxStoredPictureSize = 64u << 20;
 
 // A loaded picture: empty, a bitmap, or a JPEG whose pixels are decoded on first use and then
 // kept with it. Copies share the (immutable) data, so a copy is independent and cheap.

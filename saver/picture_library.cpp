@@ -123,42 +123,40 @@ void copyStoredPicture(const std::string& source, const std::string& destination
     closeOrFail(out);
 }
 
-PictureLibrary::PictureLibrary(SaverState& state, Surface& surface, platform::MessageBoxes& boxes,
-                               RandomDraw& random, std::function<void()> chooseNextSound)
-    : state_(state),
+PictureLibrary::PictureLibrary(const SaverState& shared, Surface& surface,
+                               platform::MessageBoxes& boxes, RandomDraw& random,
+                               std::function<void()> chooseNextSound)
+    : shared_(shared),
       surface_(surface),
       boxes_(boxes),
       random_(random),
       chooseNextSound_(std::move(chooseNextSound)) {}
 
 PrepareResult PictureLibrary::prepare(const std::vector<std::string>& otherFolders) {
-    state_.pictureDirectory =
-        temporaryDirectory_.empty() ? state_.windowsDirectory : temporaryDirectory_;
-    const std::string source = storedPictureSource(state_.windowsDirectory, otherFolders);
+    state_.directory = temporaryDirectory_.empty() ? shared_.windowsDirectory : temporaryDirectory_;
+    const std::string source = storedPictureSource(shared_.windowsDirectory, otherFolders);
     const auto stored = [&](int n) { return platform::text::joinPath(source, kStored[n]); };
     const auto temporary = [this](const char* name) {
-        return platform::text::joinPath(state_.pictureDirectory, name);
+        return platform::text::joinPath(state_.directory, name);
     };
     if (!platform::files::isFile(stored(0)) || !platform::files::isFile(stored(1))) {
-        state_.pictureList.clear();
-        state_.pictureCount = 0;
+        state_.list.clear();
         boxes_.show(platform::BoxKind::Plain, kCriticalFilesMessage);
         return PrepareResult::CriticalPicturesMissing;
     }
     for (int n = 0; n < 7; ++n) copyStoredPicture(stored(n), temporary(kTemporary[n]));
-    state_.pictureList.clear();
-    for (const char* name : kTemporary) state_.pictureList.push_back(temporary(name));
-    state_.pictureCount = 7;
+    state_.list.clear();
+    for (const char* name : kTemporary) state_.list.push_back(temporary(name));
     return PrepareResult::Completed;
 }
 
 void PictureLibrary::loadNext() {
-    const std::int32_t count = state_.pictureCount;
+    const auto count = static_cast<std::int32_t>(state_.list.size());
     std::int32_t n = 0;
-    if (state_.options.inOrder) {
-        n = state_.pictureMark + 1;
+    if (shared_.options.inOrder) {
+        n = state_.mark + 1;
         if (n > count) n = 1;
-        state_.pictureMark = n;
+        state_.mark = n;
     } else {
         random_.reseed();
         n = static_cast<std::int32_t>(
@@ -166,8 +164,8 @@ void PictureLibrary::loadNext() {
             1;
     }
     bool loaded = false;
-    if (n >= 1 && static_cast<std::size_t>(n) <= state_.pictureList.size()) {
-        const std::string& path = state_.pictureList[static_cast<std::size_t>(n - 1)];
+    if (n >= 1 && n <= count) {
+        const std::string& path = state_.list[static_cast<std::size_t>(n - 1)];
         try {
             surface_.setPicture(Slot::LoadBuffer, Picture());
             surface_.setPicture(Slot::LoadBuffer, Picture::loadJpeg(path));
@@ -182,7 +180,7 @@ void PictureLibrary::loadNext() {
 }
 
 void PictureLibrary::deleteTemporary() {
-    const std::string& dir = state_.pictureDirectory;
+    const std::string& dir = state_.directory;
     if (dir.empty()) return;
     try {
         // Only the exact names the preparation makes: a user's kvp_family.jpg or KVP9.JPG beside

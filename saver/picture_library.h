@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,9 +20,6 @@ enum class PrepareResult { Completed, CriticalPicturesMissing };
 inline constexpr const char* kCriticalFilesMessage =
     "Some critical files are missing. Please reinstall the software.";
 
-// Largest stored picture (and so temporary picture) the saver takes: far beyond any photograph
-// it ships, small enough that a stray huge file can't fill the disk with copies.
-inline constexpr std::size_t kMaxStoredPictureSize = 64u << 20;
 // The error code of a stored picture over that bound (the platform's "file too large").
 inline constexpr int kFileTooLargeCode = 223;
 
@@ -33,9 +31,21 @@ void copyStoredPicture(const std::string& source, const std::string& destination
 
 class PictureLibrary {
   public:
+    // What the library keeps for the run.
+    struct State {
+        std::string directory;          // of the temporary pictures; empty until prepared
+        std::vector<std::string> list;  // the temporary pictures made: entry N - 1 is picture N
+        std::int32_t mark = 0;          // the last picture shown in order
+    };
+
     // chooseNextSound runs at the end of every loadNext.
-    PictureLibrary(SaverState& state, Surface& surface, platform::MessageBoxes& boxes,
+    PictureLibrary(const SaverState& shared, Surface& surface, platform::MessageBoxes& boxes,
                    RandomDraw& random, std::function<void()> chooseNextSound);
+
+    State& state() { return state_; }
+    const State& state() const { return state_; }
+    // The temporary files prepare made (what an abrupt end of the run must remove).
+    const std::vector<std::string>& temporaryFiles() const { return state_.list; }
 
     // Makes the temporary pictures in this directory instead of the Windows directory.
     void useTemporaryDirectory(std::string directory) {
@@ -54,7 +64,8 @@ class PictureLibrary {
     void deleteTemporary();
 
   private:
-    SaverState& state_;
+    const SaverState& shared_;
+    State state_;
     Surface& surface_;
     platform::MessageBoxes& boxes_;
     RandomDraw& random_;

@@ -63,9 +63,9 @@ void Saver::start() {
     state_.intervalPending = true;
     state_.options = settings::Options{};
     state_.inputGuard = false;
-    state_.soundOn = false;
+    sound_.state().on = false;
     services_.cursor->show(false);
-    state_.pictureMark = 0;
+    pictures_.state().mark = 0;
     state_.tickCounter = 0;
     surface_.setBackground({0, 0, 0});
     services_.hook->install([this](int message) {
@@ -79,7 +79,7 @@ void Saver::start() {
     const bool ready = platform::runHandler(*services_.boxes, [this] {
         settings::markSaverStart(state_.settingsPath);
         state_.options = settings::readOptions(state_.settingsPath);
-        state_.soundOn = state_.options.sound;
+        sound_.state().on = state_.options.sound;
         if (pictures_.prepare(services_.environment->storedPictureFolders()) ==
             PrepareResult::CriticalPicturesMissing)
             return;
@@ -87,12 +87,9 @@ void Saver::start() {
     });
     if (!ready) return;
 
-    if (state_.soundOn && !state_.soundList.empty()) {
-        state_.currentSound = state_.soundList.front();
-        sound_.startSound();
-    }
+    sound_.startFirst();
 
-    if (state_.pictureCount > 0) {
+    if (!pictures_.temporaryFiles().empty()) {
         state_.quadrant = 1;
         enableTimer();  // the first tick comes after the timer's initial interval
     } else {

@@ -70,6 +70,7 @@ class Saver {
 
     SaverState& state() { return state_; }
     PictureLibrary& pictures() { return pictures_; }
+    Sound& sound() { return sound_; }
 
   private:
     bool ntFamily();

@@ -1,9 +1,10 @@
-// The saver's values for one run, shared by its lifecycle, picture library, tick and sound.
+// The saver's values for one run that its parts share: where its files are, the choices read
+// from the settings file, and the slideshow's own progress. The picture library and the sound
+// keep their own state.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "settings/settings.h"
 
@@ -16,22 +17,11 @@ struct SaverState {
     // The choices read from the settings file at the start.
     settings::Options options;
 
-    // Picture library.
-    std::string pictureDirectory;          // empty until the pictures are prepared
-    std::vector<std::string> pictureList;  // entry N - 1 is picture N
-    std::int32_t pictureCount = 0;
-    std::int32_t pictureMark = 0;  // the last picture shown in order
-
-    // Sound: on while the settings ask for it and the player has not failed.
-    bool soundOn = false;
-    std::vector<std::string> soundList;
-    std::string currentSound;
-
     // Slideshow.
     bool intervalPending = true;  // the first tick sets the timer to the delay
     std::int32_t tickCounter = 0;
     std::int32_t quadrant = 1;  // the tiled mode's next quarter, 1 to 4
-    bool abort = false;
+    bool abort = false;         // the stop routine ran: a slide or roll-down in progress ends
     bool inputGuard = false;
     bool stopped = false;  // the stop routine has run: no tick may run after it
 };

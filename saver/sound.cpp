@@ -6,50 +6,55 @@
 
 namespace fellridge::saver {
 
-Sound::Sound(SaverState& state, platform::SoundPlayer& player, RandomDraw& random)
-    : state_(state), player_(player), random_(random) {}
+Sound::Sound(const SaverState& shared, platform::SoundPlayer& player, RandomDraw& random)
+    : shared_(shared), player_(player), random_(random) {}
 
 void Sound::readSoundList() {
-    state_.soundList.clear();
-    const auto entries = settings::readSoundSlots(state_.settingsPath);
+    state_.list.clear();
+    const auto entries = settings::readSoundSlots(shared_.settingsPath);
     for (const std::string& value : entries) {
         if (settings::isEmptySlot(value)) continue;
         if (platform::files::isFile(value)) {
-            state_.soundList.push_back(value);
+            state_.list.push_back(value);
             continue;
         }
         // A missing file, or a blank entry for a missing key: no sound at all this run.
-        state_.soundList.clear();
-        state_.soundOn = false;
+        state_.list.clear();
+        state_.on = false;
         return;
     }
 }
 
 void Sound::startSound() {
     try {
-        player_.setFileName(state_.currentSound);
+        player_.setFileName(state_.current);
         player_.setDeviceTypeAutomatic();
         player_.open();
         player_.play();
     } catch (const std::exception& failure) {
         // The player failed (file gone, not a sound, no audio device): silence for the run.
-        qCInfo(saverLog, "sound off for this run: %s: %s", state_.currentSound.c_str(),
-               failure.what());
-        state_.soundOn = false;
+        qCInfo(saverLog, "sound off for this run: %s: %s", state_.current.c_str(), failure.what());
+        state_.on = false;
     }
 }
 
+void Sound::startFirst() {
+    if (!state_.on || state_.list.empty()) return;
+    state_.current = state_.list.front();
+    startSound();
+}
+
 void Sound::restartIfStopped() {
-    if (!state_.soundOn) return;
+    if (!state_.on) return;
     if (player_.mode() != platform::PlayerMode::Stopped) return;
     startSound();
 }
 
 void Sound::chooseNext() {
-    if (!state_.soundOn || state_.soundList.empty()) return;
+    if (!state_.on || state_.list.empty()) return;
     random_.reseed();
-    const auto count = static_cast<std::uint32_t>(state_.soundList.size());
-    state_.currentSound = state_.soundList[random_.draw(count)];
+    const auto count = static_cast<std::uint32_t>(state_.list.size());
+    state_.current = state_.list[random_.draw(count)];
 }
 
 void Sound::onPlaybackEnded() {

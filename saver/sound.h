@@ -2,6 +2,9 @@
 // previous one has ended; any failure silences the rest of the run.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/sound_player.h"
 #include "saver/random.h"
 #include "saver/saver_state.h"
@@ -10,12 +13,24 @@ namespace fellridge::saver {
 
 class Sound {
   public:
-    Sound(SaverState& state, platform::SoundPlayer& player, RandomDraw& random);
+    // What the sound keeps for the run.
+    struct State {
+        bool on = false;  // while the settings ask for sound and the player has not failed
+        std::vector<std::string> list;
+        std::string current;
+    };
+
+    Sound(const SaverState& shared, platform::SoundPlayer& player, RandomDraw& random);
+
+    State& state() { return state_; }
+    const State& state() const { return state_; }
 
     // Reads Name1..Name500 of the settings file (state.settingsPath) into the sound list.
     void readSoundList();
     // Plays the current sound: file name, automatic type, open, play. A failure turns sound off.
     void startSound();
+    // At the start, once the list is read: the first listed sound plays when sound is on.
+    void startFirst();
     // Each tick: when sound is on and the player is stopped, start the current sound again.
     void restartIfStopped();
     // After each picture load: a random entry of the list becomes the current sound.
@@ -27,7 +42,8 @@ class Sound {
     void stopAtExit();
 
   private:
-    SaverState& state_;
+    const SaverState& shared_;
+    State state_;
     platform::SoundPlayer& player_;
     RandomDraw& random_;
 };

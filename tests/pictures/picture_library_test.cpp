@@ -150,6 +150,7 @@ class PictureLibraryTest : public ::testing::Test {
     RandomDraw random{clock};
     int soundsChosen = 0;
     PictureLibrary library{state, surface, boxes, random, [this] { ++soundsChosen; }};
+    PictureLibrary::State& kept = library.state();
 
     PictureLibraryTest() {
         state.windowsDirectory = dir.path();
@@ -164,14 +165,13 @@ class PictureLibraryTest : public ::testing::Test {
     }
     // Seven temporary pictures told apart by their widths: picture N is N x 8 pixels wide.
     void makeTemporaryPictures() {
-        state.pictureDirectory = dir.path();
-        state.pictureList.clear();
+        kept.directory = dir.path();
+        kept.list.clear();
         for (int n = 1; n <= 7; ++n) {
             const std::string path = dir / ("kvp" + std::to_string(n) + ".jpg");
             writeFile(path, makeJpeg(8 * n, 4));
-            state.pictureList.push_back(path);
+            kept.list.push_back(path);
         }
-        state.pictureCount = 7;
     }
     int loadedNumber() { return surface.slot(Slot::LoadBuffer).picture.width() / 8; }
     bool fallbackLoaded() {
@@ -183,11 +183,10 @@ class PictureLibraryTest : public ::testing::Test {
 TEST_F(PictureLibraryTest, PrepareMakesTheSevenTemporaryPictures) {
     storePhotos({1, 2, 3, 4, 5, 6, 7});
     EXPECT_EQ(library.prepare(), PrepareResult::Completed);
-    EXPECT_EQ(state.pictureDirectory, dir.path());
-    ASSERT_EQ(state.pictureCount, 7);
-    ASSERT_EQ(state.pictureList.size(), 7u);
+    EXPECT_EQ(kept.directory, dir.path());
+    ASSERT_EQ(kept.list.size(), 7u);
     for (int n = 1; n <= 7; ++n) {
-        const std::string& path = state.pictureList[static_cast<std::size_t>(n - 1)];
+        const std::string& path = kept.list[static_cast<std::size_t>(n - 1)];
         EXPECT_EQ(path, dir.path() + "/kvp" + std::to_string(n) + ".jpg");
         EXPECT_EQ(readFile(path), readFile(photoPath(n)));
     }
@@ -199,7 +198,7 @@ TEST_F(PictureLibraryTest, PrepareWorksWithReadOnlyStoredPictures) {
     for (int n = 1; n <= 7; ++n)
         ASSERT_EQ(chmod((dir / ("kvp" + std::to_string(n) + ".qrn")).c_str(), 0444), 0);
     EXPECT_EQ(library.prepare(), PrepareResult::Completed);
-    EXPECT_EQ(state.pictureCount, 7);
+    EXPECT_EQ(kept.list.size(), 7u);
 }
 
 TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) {
@@ -217,9 +216,8 @@ TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) 
         EXPECT_EQ(boxes.shown[0].kind, platform::BoxKind::Plain);
         EXPECT_EQ(boxes.shown[0].text,
                   "Some critical files are missing. Please reinstall the software.");
-        EXPECT_EQ(state.pictureCount, 0);
-        EXPECT_TRUE(state.pictureList.empty());
-        EXPECT_EQ(state.pictureDirectory, other.path());
+        EXPECT_TRUE(kept.list.empty());
+        EXPECT_EQ(kept.directory, other.path());
         for (int n = 1; n <= 7; ++n)
             EXPECT_FALSE(exists(other / ("kvp" + std::to_string(n) + ".jpg")));
     }
@@ -228,7 +226,7 @@ TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) 
 TEST_F(PictureLibraryTest, AMissingOrdinaryPictureFailsAfterTheOnesBeforeIt) {
     storePhotos({1, 2, 3, 4, 6, 7});
     EXPECT_EQ(ioCode([&] { library.prepare(); }), 2);
-    EXPECT_EQ(state.pictureCount, 0);
+    EXPECT_TRUE(kept.list.empty());
     for (int n = 1; n <= 7; ++n)
         EXPECT_EQ(exists(dir / ("kvp" + std::to_string(n) + ".jpg")), n <= 4) << n;
     library.deleteTemporary();
@@ -243,7 +241,7 @@ TEST_F(PictureLibraryTest, InOrderComesRoundFromPictureOne) {
         seen.push_back(loadedNumber());
     }
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 1, 2}));
-    EXPECT_EQ(state.pictureMark, 2);
+    EXPECT_EQ(kept.mark, 2);
     EXPECT_EQ(soundsChosen, 9);
 }
 
@@ -256,7 +254,7 @@ TEST_F(PictureLibraryTest, AtRandomReseedsFromTheClockBeforeEveryDraw) {
     EXPECT_EQ(random.seed(), 2099557098u);
     library.loadNext();  // the same time reseeds the same way
     EXPECT_EQ(loadedNumber(), 4);
-    EXPECT_EQ(state.pictureMark, 0);  // random mode leaves the mark alone
+    EXPECT_EQ(kept.mark, 0);  // random mode leaves the mark alone
     EXPECT_EQ(soundsChosen, 2);
 }
 
@@ -297,14 +295,14 @@ TEST_F(PictureLibraryTest, BrokenPicturesBringUpTheFallbackAndTheOrderGoesOn) {
             huge[i + 5] = huge[i + 7] = 0xff;  // 65535 x 65535
             break;
         }
-    std::filesystem::remove(state.pictureList[0]);                            // missing
-    writeFile(state.pictureList[1], Bytes(good.begin(), good.begin() + 40));  // truncated
-    writeFile(state.pictureList[2], {'g', 'a', 'r', 'b', 'a', 'g', 'e'});     // garbage
-    writeFile(state.pictureList[3], huge);                                    // huge
+    std::filesystem::remove(kept.list[0]);                            // missing
+    writeFile(kept.list[1], Bytes(good.begin(), good.begin() + 40));  // truncated
+    writeFile(kept.list[2], {'g', 'a', 'r', 'b', 'a', 'g', 'e'});     // garbage
+    writeFile(kept.list[3], huge);                                    // huge
     for (int n = 1; n <= 4; ++n) {
         library.loadNext();
         EXPECT_TRUE(fallbackLoaded()) << n;
-        EXPECT_EQ(state.pictureMark, n);
+        EXPECT_EQ(kept.mark, n);
     }
     library.loadNext();
     EXPECT_EQ(loadedNumber(), 5);
@@ -320,32 +318,32 @@ void keepMessage(QtMsgType, const QMessageLogContext& context, const QString& te
 TEST_F(PictureLibraryTest, APictureThatWontLoadIsLoggedOnlyWhenAskedFor) {
     EXPECT_FALSE(saverLog().isInfoEnabled());  // quiet unless the logging rules say otherwise
     makeTemporaryPictures();
-    writeFile(state.pictureList[0], {'g', 'a', 'r', 'b', 'a', 'g', 'e'});
+    writeFile(kept.list[0], {'g', 'a', 'r', 'b', 'a', 'g', 'e'});
     logged.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
     library.loadNext();
     EXPECT_TRUE(logged.empty());
 
     QLoggingCategory::setFilterRules(QStringLiteral("fellridge.*=true"));
-    state.pictureMark = 0;
+    kept.mark = 0;
     library.loadNext();
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
     EXPECT_TRUE(fallbackLoaded());
     ASSERT_EQ(logged.size(), 1u);
-    EXPECT_NE(logged[0].find(state.pictureList[0]), std::string::npos) << logged[0];
+    EXPECT_NE(logged[0].find(kept.list[0]), std::string::npos) << logged[0];
 }
 
 TEST_F(PictureLibraryTest, AnEmptyTemporaryPictureLoadsAsAnEmptyPicture) {
     makeTemporaryPictures();
-    writeFile(state.pictureList[0], {});
+    writeFile(kept.list[0], {});
     library.loadNext();
     EXPECT_TRUE(surface.slot(Slot::LoadBuffer).picture.empty());
     EXPECT_FALSE(fallbackLoaded());
 }
 
 TEST_F(PictureLibraryTest, DeletesOnlyTheTemporaryPicturesItsRunsMake) {
-    state.pictureDirectory = dir.path();
+    kept.directory = dir.path();
     writeFile(dir / "target.bin", {7});
     for (const char* name :
          {"kvp1.jpg", "kvp3.jpg", "kvp4.jpg", "kvp99.jpg", "KVP3.JPG", "KVP9.JPG", "kvp_family.jpg",
@@ -375,7 +373,7 @@ TEST_F(PictureLibraryTest, TemporaryPicturesGoToThePrivateFolderAndOnlyThereAreT
     std::filesystem::create_directory(dir / "private");
     library.useTemporaryDirectory(dir.path() + "/private");
     ASSERT_EQ(library.prepare(), PrepareResult::Completed);
-    EXPECT_EQ(state.pictureList[2], dir.path() + "/private/kvp3.jpg");
+    EXPECT_EQ(kept.list[2], dir.path() + "/private/kvp3.jpg");
     EXPECT_TRUE(exists(dir / "private/kvp3.jpg"));
     EXPECT_FALSE(exists(dir / "kvp3.jpg"));
     library.deleteTemporary();
@@ -388,7 +386,7 @@ TEST_F(PictureLibraryTest, DeleteDoesNothingBeforePreparation) {
     writeFile(dir / "kvp1.jpg", {1});
     library.deleteTemporary();  // the picture directory is still empty
     EXPECT_TRUE(exists(dir / "kvp1.jpg"));
-    state.pictureDirectory = dir.path() + "/missing/";
+    kept.directory = dir.path() + "/missing/";
     library.deleteTemporary();  // a folder that isn't there: nothing to do, no failure
 }
 

@@ -41,7 +41,7 @@ TEST_F(Lifecycle, StartUpRunsItsStepsInOrderAndStartsTheTimer) {
     EXPECT_EQ(s.state().options.scheme, settings::ColourScheme::NavyBlackPurpleMaroon);
     EXPECT_EQ(s.state().options.delay, 3000);
     EXPECT_FALSE(s.state().options.inOrder);
-    EXPECT_EQ(s.state().pictureCount, 7);
+    EXPECT_EQ(s.pictures().temporaryFiles().size(), 7u);
     EXPECT_EQ(s.state().quadrant, 1);
     EXPECT_EQ(surface.background(), (Rgb{0, 0, 0}));
     EXPECT_TRUE(fs::exists(path("kvp7.jpg")));
@@ -56,7 +56,7 @@ TEST_F(Lifecycle, AMissingSettingsFileIsCreatedWithTheFirstRunValues) {
     EXPECT_EQ(st.options.mode, settings::DisplayMode::Tiled);
     EXPECT_EQ(st.options.scheme, settings::ColourScheme::BlackOnly);
     EXPECT_TRUE(st.options.inOrder);
-    EXPECT_FALSE(st.soundOn);
+    EXPECT_FALSE(saver->sound().state().on);
     EXPECT_EQ(st.options.delay, 8000);
     EXPECT_TRUE(timer.on);
 }
@@ -78,7 +78,7 @@ TEST_F(Lifecycle, MissingCriticalPicturesLeaveAWhiteWindowWithoutTimer) {
     EXPECT_TRUE(hookWhileShown);
     EXPECT_EQ(surface.background(), (Rgb{255, 255, 255}));
     EXPECT_FALSE(timer.on);
-    EXPECT_TRUE(saver->state().soundList.empty());
+    EXPECT_TRUE(saver->sound().state().list.empty());
 }
 
 TEST_F(Lifecycle, AFailedPreparationIsShownAndLeavesTheWindowBlackWithoutTimer) {
@@ -127,7 +127,7 @@ TEST_F(Lifecycle, TheFirstListedSoundStartsAndATickRestartsItWhenStopped) {
     settings::writeSoundSlot(ini, 7, path("a.wav"));
     makeSaver().start();
 
-    EXPECT_EQ(saver->state().currentSound, path("b.wav"));
+    EXPECT_EQ(saver->sound().state().current, path("b.wav"));
     EXPECT_EQ(player.currentMode, platform::PlayerMode::Playing);
     player.currentMode = platform::PlayerMode::Stopped;
     saver->tick();

@@ -30,7 +30,7 @@ class SoundTest : public ::testing::Test {
   protected:
     void SetUp() override {
         state.settingsPath = dir_ / "fellridge28.ini";
-        state.soundOn = true;
+        sound.state().on = true;
         clock.now = {};
     }
 
@@ -70,17 +70,17 @@ TEST_F(SoundTest, ListSkipsFreeSlotsInAnyCaseAndKeepsKeyOrder) {
 
     sound.readSoundList();
 
-    EXPECT_EQ(state.soundList, (std::vector<std::string>{b, a, c}));
-    EXPECT_TRUE(state.soundOn);
+    EXPECT_EQ(sound.state().list, (std::vector<std::string>{b, a, c}));
+    EXPECT_TRUE(sound.state().on);
 }
 
 TEST_F(SoundTest, ListOfOnlyFreeSlotsLeavesTheFlagAsItWas) {
     writeSlots(nulls(500));
     for (bool on : {true, false}) {
-        state.soundOn = on;
+        sound.state().on = on;
         sound.readSoundList();
-        EXPECT_TRUE(state.soundList.empty());
-        EXPECT_EQ(state.soundOn, on);
+        EXPECT_TRUE(sound.state().list.empty());
+        EXPECT_EQ(sound.state().on, on);
     }
 }
 
@@ -116,11 +116,11 @@ TEST_F(SoundTest, ListWithAnUnusableEntryTurnsSoundOff) {
         } else {
             writeSlots(c.values);
         }
-        state.soundOn = true;
-        state.soundList = {"left over"};
+        sound.state().on = true;
+        sound.state().list = {"left over"};
         sound.readSoundList();
-        EXPECT_TRUE(state.soundList.empty());
-        EXPECT_FALSE(state.soundOn);
+        EXPECT_TRUE(sound.state().list.empty());
+        EXPECT_FALSE(sound.state().on);
     }
 }
 
@@ -130,23 +130,23 @@ TEST_F(SoundTest, ListHoldsAll500AndEachCanBeChosen) {
     writeSlots(values);
 
     sound.readSoundList();
-    ASSERT_EQ(state.soundList, values);
+    ASSERT_EQ(sound.state().list, values);
 
     std::set<std::string> chosen;
     for (int ms = 0; ms < 200000 && chosen.size() < values.size(); ++ms) {
         clock.now = {ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
         sound.chooseNext();
-        chosen.insert(state.currentSound);
+        chosen.insert(sound.state().current);
     }
     EXPECT_EQ(chosen.size(), values.size());
 }
 
 TEST_F(SoundTest, StartAsksTheFourStepsWithTheCurrentSound) {
-    state.currentSound = "/music/first.wav";
+    sound.state().current = "/music/first.wav";
     sound.startSound();
     EXPECT_EQ(player.calls, (std::vector<std::string>{"setFileName", "automatic", "open", "play"}));
     EXPECT_EQ(player.fileName, "/music/first.wav");
-    EXPECT_TRUE(state.soundOn);
+    EXPECT_TRUE(sound.state().on);
 }
 
 // A failing step ends the start there and silences the rest of the run: no later tick even asks
@@ -158,10 +158,10 @@ TEST_F(SoundTest, AnyFailingStepTurnsSoundOffForGood) {
         failing.failOn = step;
         failing.currentMode = PlayerMode::Stopped;
         Sound s{state, failing, random};
-        state.soundOn = true;
+        s.state().on = true;
 
         s.startSound();
-        EXPECT_FALSE(state.soundOn);
+        EXPECT_FALSE(s.state().on);
         EXPECT_EQ(failing.calls.back(), step);
 
         failing.failOn.clear();
@@ -173,12 +173,12 @@ TEST_F(SoundTest, AnyFailingStepTurnsSoundOffForGood) {
 }
 
 TEST_F(SoundTest, FailedRestartTurnsSoundOffForGood) {
-    state.currentSound = "/music/gone.wav";
+    sound.state().current = "/music/gone.wav";
     player.currentMode = PlayerMode::Stopped;
     player.failOn = "open";
 
     sound.restartIfStopped();
-    EXPECT_FALSE(state.soundOn);
+    EXPECT_FALSE(sound.state().on);
 
     player.failOn.clear();
     sound.restartIfStopped();
@@ -187,7 +187,7 @@ TEST_F(SoundTest, FailedRestartTurnsSoundOffForGood) {
 }
 
 TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
-    state.currentSound = "/music/next.mid";
+    sound.state().current = "/music/next.mid";
     struct Case {
         PlayerMode mode;
         bool starts;
@@ -197,6 +197,7 @@ TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
         FakePlayer p;
         p.currentMode = c.mode;
         Sound s{state, p, random};
+        s.state() = sound.state();
         s.restartIfStopped();
         EXPECT_EQ(p.modeQueries, 1);
         EXPECT_EQ(p.count("open") == 1 && p.count("play") == 1, c.starts);
@@ -205,7 +206,7 @@ TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
         }
     }
 
-    state.soundOn = false;
+    sound.state().on = false;
     player.currentMode = PlayerMode::Stopped;
     sound.restartIfStopped();
     EXPECT_EQ(player.modeQueries, 0);
@@ -213,7 +214,7 @@ TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
 }
 
 TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
-    state.soundList = {"/s/1.wav", "/s/2.wav", "/s/3.wav", "/s/4.wav", "/s/5.wav"};
+    sound.state().list = {"/s/1.wav", "/s/2.wav", "/s/3.wav", "/s/4.wav", "/s/5.wav"};
     // Seed from the clock, one step of the generator, the upper half of 5 * seed, worked out
     // by hand: 01:02:03.004 seeds 3723004, which steps to 2746612461, and 5 * that >> 32 is 3.
     const struct {
@@ -226,7 +227,7 @@ TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
     for (const auto& c : cases) {
         clock.now = c.reading;
         sound.chooseNext();
-        EXPECT_EQ(state.currentSound, state.soundList[c.drawn]) << c.reading.millisecond;
+        EXPECT_EQ(sound.state().current, sound.state().list[c.drawn]) << c.reading.millisecond;
     }
     EXPECT_EQ(clock.reads, 5);
     EXPECT_TRUE(player.calls.empty());
@@ -234,27 +235,27 @@ TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
 }
 
 TEST_F(SoundTest, ChooseNextDoesNothingWhenOffOrWithoutList) {
-    state.currentSound = "/s/1.wav";
-    state.soundOn = false;
-    state.soundList = {"/s/1.wav", "/s/2.wav"};
+    sound.state().current = "/s/1.wav";
+    sound.state().on = false;
+    sound.state().list = {"/s/1.wav", "/s/2.wav"};
     sound.chooseNext();
-    state.soundOn = true;
-    state.soundList.clear();
+    sound.state().on = true;
+    sound.state().list.clear();
     sound.chooseNext();
-    EXPECT_EQ(state.currentSound, "/s/1.wav");
+    EXPECT_EQ(sound.state().current, "/s/1.wav");
     EXPECT_EQ(clock.reads, 0);
 }
 
 // The picture draw and the sound draw of one picture load reseed from the same millisecond, so
 // with seven sounds the sound's number equals the picture's.
 TEST_F(SoundTest, SameMillisecondGivesPictureAndSoundTheSameNumber) {
-    for (int i = 1; i <= 7; ++i) state.soundList.push_back("/s/" + std::to_string(i) + ".wav");
+    for (int i = 1; i <= 7; ++i) sound.state().list.push_back("/s/" + std::to_string(i) + ".wav");
     for (int ms = 0; ms < 1000; ms += 37) {
         clock.now = {9, 41, 7, ms};
         random.reseed();
         const std::uint32_t picture = random.draw(7) + 1;
         sound.chooseNext();
-        EXPECT_EQ(state.currentSound, "/s/" + std::to_string(picture) + ".wav");
+        EXPECT_EQ(sound.state().current, "/s/" + std::to_string(picture) + ".wav");
     }
 }
 
@@ -264,7 +265,7 @@ TEST_F(SoundTest, NotifyStopsAndSwallowsAFailure) {
 
     player.failOn = "stop";
     EXPECT_NO_THROW(sound.onPlaybackEnded());
-    EXPECT_TRUE(state.soundOn);
+    EXPECT_TRUE(sound.state().on);
 }
 
 TEST_F(SoundTest, StopAtExitOnlyWhilePlayingWhateverTheFlag) {
@@ -278,7 +279,7 @@ TEST_F(SoundTest, StopAtExitOnlyWhilePlayingWhateverTheFlag) {
           Case{PlayerMode::Stopped, true, false}, Case{PlayerMode::NotReady, true, false}}) {
         FakePlayer p;
         p.currentMode = c.mode;
-        state.soundOn = c.soundOn;
+        sound.state().on = c.soundOn;
         Sound s{state, p, random};
         s.stopAtExit();
         EXPECT_EQ(p.count("stop"), c.stops ? 1 : 0);
@@ -293,8 +294,8 @@ TEST_F(SoundTest, StopAtExitOnlyWhilePlayingWhateverTheFlag) {
 // A run: the first sound plays through several ticks, ends, and the sound chosen at the latest
 // picture load starts on the next tick.
 TEST_F(SoundTest, SoundPlaysThroughTicksAndTheChosenOneFollows) {
-    state.soundList = {"/s/1.wav", "/s/2.wav", "/s/3.wav"};
-    state.currentSound = state.soundList.front();
+    sound.state().list = {"/s/1.wav", "/s/2.wav", "/s/3.wav"};
+    sound.state().current = sound.state().list.front();
     sound.startSound();
     ASSERT_EQ(player.mode(), PlayerMode::Playing);
 
@@ -309,7 +310,7 @@ TEST_F(SoundTest, SoundPlaysThroughTicksAndTheChosenOneFollows) {
     sound.onPlaybackEnded();  // the end of the first sound
     sound.restartIfStopped();
     EXPECT_EQ(player.count("open"), 2);
-    EXPECT_EQ(player.fileName, state.soundList[2]);  // 03:04:05.678 draws 2 of 3
+    EXPECT_EQ(player.fileName, sound.state().list[2]);  // 03:04:05.678 draws 2 of 3
     EXPECT_EQ(player.mode(), PlayerMode::Playing);
 }
 
