@@ -1,5 +1,5 @@
-// The dialog from the keyboard: Tab's stops in reading order with one stop a radio group, the
-// arrow keys inside a group, and the accessible name of every control.
+// The dialog from the keyboard: Tab in reading order with a radio group one stop, the arrow keys
+// inside a group, and every control named after its label.
 #include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
@@ -10,64 +10,49 @@
 namespace fellridge::dialog::testing {
 namespace {
 
-void press(QWidget* widget, int key) {
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(widget, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(widget, &up);
+// Presses the key on the focused control and answers the control that has the focus after.
+std::string press(SettingsDialog& dialog, int key) {
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, Qt::NoModifier);
+        QApplication::sendEvent(dialog.focusWidget(), &event);
+    }
+    return dialog.focusWidget()->objectName().toStdString();
 }
 
-class KeyboardTest : public DialogTest {
-  protected:
-    // The focus's object name after each Tab, once round the dialog.
-    std::vector<std::string> stops(SettingsDialog& dialog) {
-        std::vector<std::string> names;
-        for (int i = 0; i < 13; ++i) {
-            press(dialog.focusWidget(), Qt::Key_Tab);
-            names.push_back(dialog.focusWidget()->objectName().toStdString());
-        }
-        return names;
-    }
-};
+using KeyboardTest = DialogTest;
 
-TEST_F(KeyboardTest, TabGoesThroughTheControlsInReadingOrder) {
+TEST_F(KeyboardTest, TabGoesThroughTheControlsInReadingOrderAndArrowsWithinAGroup) {
     writeFile("[Options]\nSound=1\nSeq=0\nPicdis=6\n" + wavConfig({"/a.mp3"}));
     SettingsDialog& dialog = open();
     QApplication::setActiveWindow(&dialog);
-    const std::vector<std::string> forward = {
-        "ListBox2",   "cmdwav", "cmdwavd", "radsndon", "ScrollbarDelay", "Radoverlap", "ScrollBarW",
-        "ScrollBarH", "Radran", "cmdmore", "cmdhelp",  "cmdclose",       "ListBox2"};
-    EXPECT_EQ(stops(dialog), forward);
+    std::vector<std::string> stops;
+    for (int i = 0; i < 13; ++i) stops.push_back(press(dialog, Qt::Key_Tab));
+    EXPECT_EQ(stops,
+              (std::vector<std::string>{"ListBox2", "cmdwav", "cmdwavd", "radsndon",
+                                        "ScrollbarDelay", "Radoverlap", "ScrollBarW", "ScrollBarH",
+                                        "Radran", "cmdmore", "cmdhelp", "cmdclose", "ListBox2"}));
 
-    // The arrow keys move within the modes and check the one reached; Tab then stops there.
-    dialog.findChild<QWidget*>(QStringLiteral("Radoverlap"))->setFocus();
-    press(dialog.focusWidget(), Qt::Key_Down);
-    EXPECT_EQ(dialog.focusWidget()->objectName(), "Radslide");
+    control<QWidget>("Radoverlap")->setFocus();
+    EXPECT_EQ(press(dialog, Qt::Key_Down), "Radslide");
     EXPECT_TRUE(checked("Radslide"));
-    press(dialog.focusWidget(), Qt::Key_Backtab);
-    press(dialog.focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(dialog.focusWidget()->objectName(), "Radslide");
+    press(dialog, Qt::Key_Backtab);
+    EXPECT_EQ(press(dialog, Qt::Key_Tab), "Radslide");  // the group's stop moved with the check
 }
 
 TEST_F(KeyboardTest, EveryControlIsNamedAfterItsLabel) {
     SettingsDialog& dialog = open();
-    const std::pair<const char*, const char*> names[] = {
-        {"ListBox2", "You can add sound files to play while your pictures display."},
-        {"cmdwav", "Add Sound File"},
-        {"radsndof", "Sound OFF"},
-        {"ScrollbarDelay", "Time Delay - Seconds"},
-        {"Radpictcust", "Customize Picture Size Below"},
-        {"ScrollBarW", "Picture Width"},
-        {"ScrollBarH", "Picture Height"},
-        {"GroupBox5", "Picture Sequence"},
-        {"cmdclose", "OK"}};
-    for (const auto& [name, label] : names) {
-        QWidget* widget = control<QWidget>(name);
-        ASSERT_NE(widget, nullptr);
-        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
-        ASSERT_NE(face, nullptr) << name;
-        EXPECT_EQ(face->text(QAccessible::Name).toStdString(), label) << name;
-    }
+    for (const auto& [name, label] : std::vector<std::pair<const char*, const char*>>{
+             {"ListBox2", "You can add sound files to play while your pictures display."},
+             {"radsndof", "Sound OFF"},
+             {"ScrollbarDelay", "Time Delay - Seconds"},
+             {"Radpictcust", "Customize Picture Size Below"},
+             {"ScrollBarW", "Picture Width"},
+             {"ScrollBarH", "Picture Height"},
+             {"GroupBox5", "Picture Sequence"}})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(name))
+                      ->text(QAccessible::Name)
+                      .toStdString(),
+                  label);
     for (QWidget* widget : dialog.findChildren<QWidget*>()) {
         const bool control =
             widget->focusPolicy() != Qt::NoFocus || qobject_cast<QGroupBox*>(widget);
