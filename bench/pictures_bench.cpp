@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "bench_support.h"
-#include "pictures/test_files.h"
 #include "saver/surface.h"
+#include "saver/test_files.h"
 
 using namespace fellridge;
 using namespace fellridge::saver;

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/qt_services.h"
-#include "platform/sdl_player.h"
+#include "platform/qt/qt_services.h"
+#include "platform/sound/sdl_player.h"
 #include "saver/random.h"
 #include "saver/saver_window.h"
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "dialog/about_box.h"
-#include "platform/text.h"
+#include "platform/files/text.h"
 
 // The icon lives in this static library's resources, which the linker would otherwise drop.
 static void initDialogResources() {

@@ -1,6 +1,6 @@
 #include "entry/command_line.h"
 
-#include "platform/text.h"
+#include "platform/files/text.h"
 
 namespace fellridge::entry {
 namespace {

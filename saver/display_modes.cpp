@@ -3,7 +3,7 @@
 #include <exception>
 #include <span>
 
-#include "platform/text.h"
+#include "platform/files/text.h"
 #include "saver/log.h"
 #include "saver/saver.h"
 #include "saver/scope_exit.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/text.h"
+#include "platform/files/text.h"
 #include "saver/saver.h"
 #include "saver/scope_exit.h"
 

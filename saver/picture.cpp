@@ -14,7 +14,7 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "saver/picture.h"
 
 // Qt's resource initialiser may not be called from inside a namespace.

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "saver/log.h"
 #include "saver/scope_exit.h"
 #include "settings/settings.h"

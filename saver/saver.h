@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/services.h"
-#include "platform/sound_player.h"
+#include "platform/sound/sound_player.h"
 #include "saver/picture_library.h"
 #include "saver/random.h"
 #include "saver/saver_state.h"

@@ -1,6 +1,6 @@
 #include "saver/sound.h"
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "saver/log.h"
 #include "settings/settings.h"
 

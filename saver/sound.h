@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sound_player.h"
+#include "platform/sound/sound_player.h"
 #include "saver/random.h"
 #include "saver/saver_state.h"
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/files/text.h"
 #include "platform/services.h"
-#include "platform/text.h"
 
 namespace fellridge::saver {
 

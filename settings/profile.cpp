@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "platform/text.h"
+#include "platform/files/text.h"
 
 namespace fellridge::settings::profile {
 namespace {

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/files.h"
-#include "platform/text.h"
+#include "platform/files/files.h"
+#include "platform/files/text.h"
 #include "settings/profile.h"
 #include "settings/profile_file.h"
 #include "settings/profile_integer.h"

@@ -122,6 +122,22 @@ TEST_F(TwoMonitors, TheSecondHeadIsBlackWhileTheSlideshowRunsAndAClickThereEndsI
     EXPECT_TRUE(waitFor([&] { return secondHeadIs(kWhite); }, 5s));
 }
 
+// A key sent to the cover itself (not to the window holding the grab) ends the run cleanly.
+TEST_F(TwoMonitors, AKeySentToTheCoverEndsTheRunCleanly) {
+    secondMonitor(true);
+    startSaver();
+    ASSERT_TRUE(slideshowShown());
+    ASSERT_TRUE(waitFor([&] { return secondHeadIs(kBlack); }, 5s));
+    // The covers keep the program's own class; the slideshow has its own.
+    const std::string covers =
+        run({"xdotool", "search", "--onlyvisible", "--classname", "fellridge-wildlife"},
+            {{"DISPLAY", display}})
+            .out;
+    ASSERT_FALSE(covers.empty());
+    xdotool(display, {"key", "--window", covers.substr(0, covers.find('\n')), "space"});
+    EXPECT_EQ(saver->wait(10s), 0);
+}
+
 TEST_F(TwoMonitors, AMonitorAddedWhileItRunsIsCoveredAndOneRemovedIsDropped) {
     secondMonitor(false);
     startSaver();

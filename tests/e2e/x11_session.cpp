@@ -4,7 +4,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/posix_services.h"
+#include "platform/x11/window_finder.h"
 
 namespace fellridge::test {
 
@@ -12,8 +12,17 @@ Screenshot::Screenshot(const std::string& display) {
     const Output out =
         run({"import", "-display", display, "-window", "root", "-depth", "8", "ppm:-"}, {},
             std::chrono::seconds(20));
-    if (out.status != 0) return;
-    std::istringstream in(out.out);
+    if (out.status == 0) parse(out.out);
+}
+
+Screenshot Screenshot::fromPpm(const std::string& ppm) {
+    Screenshot shot;
+    shot.parse(ppm);
+    return shot;
+}
+
+void Screenshot::parse(const std::string& ppm) {
+    std::istringstream in(ppm);
     std::string magic;
     int maxValue = 0;
     in >> magic >> width_ >> height_ >> maxValue;
@@ -24,12 +33,12 @@ Screenshot::Screenshot(const std::string& display) {
     }
     const std::size_t offset = static_cast<std::size_t>(in.tellg());
     const std::size_t size = static_cast<std::size_t>(width_) * height_ * 3;
-    if (out.out.size() < offset + size) {
+    if (ppm.size() < offset + size) {
         width_ = height_ = 0;
         return;
     }
-    rgb_.assign(out.out.begin() + static_cast<long>(offset),
-                out.out.begin() + static_cast<long>(offset + size));
+    rgb_.assign(ppm.begin() + static_cast<long>(offset),
+                ppm.begin() + static_cast<long>(offset + size));
 }
 
 Pixel Screenshot::at(int x, int y) const {

@@ -13,10 +13,11 @@ struct Pixel {
     int r = 0, g = 0, b = 0;
 };
 
-// The root window's pixels, taken with ImageMagick's import.
+// The root window's pixels, taken with ImageMagick's import, or any picture in binary PPM.
 class Screenshot {
   public:
     explicit Screenshot(const std::string& display);
+    static Screenshot fromPpm(const std::string& ppm);
     bool ok() const { return width_ > 0; }
     int width() const { return width_; }
     int height() const { return height_; }
@@ -26,6 +27,8 @@ class Screenshot {
     void savePng(const std::string& path) const;
 
   private:
+    Screenshot() = default;
+    void parse(const std::string& ppm);
     int width_ = 0, height_ = 0;
     std::vector<unsigned char> rgb_;
 };

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sound_check.h"
-#include "platform/sound_loader.h"
+#include "platform/sound/sound_check.h"
+#include "platform/sound/sound_loader.h"
 
 namespace fellridge::fuzz {
 

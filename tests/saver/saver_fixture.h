@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/services.h"
-#include "platform/sound_player.h"
+#include "platform/sound/sound_player.h"
 #include "saver/random.h"
 #include "saver/saver.h"
 #include "saver/surface.h"

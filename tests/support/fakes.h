@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/services.h"
-#include "platform/sound_player.h"
+#include "platform/sound/sound_player.h"
 
 namespace fellridge::testing {
 
