@@ -8,12 +8,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "dialog/about_box.h"
 #include "dialog/look.h"
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
+#include "entry/toolkit_start.h"
 #include "platform/files/environment.h"
+#include "platform/files/files.h"
+#include "platform/files/folder_lock.h"
 #include "platform/files/private_folder.h"
 #include "platform/files/text.h"
 #include "platform/process/libraries.h"
@@ -24,6 +28,7 @@
 #include "platform/x11/host_window.h"
 #include "platform/x11/window_finder.h"
 #include "saver/saver_window.h"
+#include "settings/settings.h"
 
 namespace fellridge::entry {
 
@@ -38,14 +43,25 @@ constexpr const char* kSettingsTitle = "Vyx Screensaver";
 // The run ends when the main window closes, and only then: a message box shown before the
 // main window (the saver's start-up messages, the dialog's colour hint) must not end it when it
 // closes as the last visible window.
+//
+// A display that can't be opened ends the run with status 1 (see toolkit_start.h).
 struct QtApplication {
     explicit QtApplication(char* program) : argv{program, nullptr}, app(argc, argv) {
+        guard.reset();
         QApplication::setQuitOnLastWindowClosed(false);
     }
     int argc = 1;
     char* argv[2];
+    std::optional<ToolkitStartGuard> guard{std::in_place};
     QApplication app;
 };
+
+// The writers' leftovers beside the settings file (a dialog or saver killed mid-write): every
+// start sweeps those whose process is gone.
+void sweepWriterLeftovers(platform::Environment& environment) {
+    if (const auto folder = environment.windowsDirectory())
+        platform::files::removeOrphanedTemporaries(settings::settingsPath(*folder));
+}
 
 // The one rule that ends the message loop, in every run mode: the main window closed. A
 // spontaneous hide (the window system minimising or unmapping the window) is no close.
@@ -121,6 +137,7 @@ int runInHost(QtApplication& qt, platform::Services base, const std::string& var
     services.cursor = &cursor;
     services.hook = &hook;
 
+    sweepWriterLeftovers(*base.environment);
     platform::PrivateFolder folder;
     if (folder.path().empty()) {
         complain("can't make a private folder for the temporary pictures");
@@ -143,6 +160,7 @@ int runInHost(QtApplication& qt, platform::Services base, const std::string& var
 
 int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
+    platform::PrivateFolder::removeDeadOnes();
     prepareToolkit();
     QtApplication qt(program);
     platform::RealServices real;
@@ -150,15 +168,33 @@ int runSaver(char* program) {
     const char* host = std::getenv(platform::kHostWindowVariable);
     if (host && *host) return runInHost(qt, real.services, host, signalPipe);
 
+    sweepWriterLeftovers(*real.services.environment);
+
+    // The temporary pictures of the saver's folder belong to one live run, which holds the
+    // folder's lock: a run beside it (another session, a daemon's saver and a manual one) keeps
+    // its own in a private folder, so that neither stop deletes what the other still shows.
+    std::optional<platform::FolderLock> folderLock;
+    std::unique_ptr<platform::PrivateFolder> privateFolder;
+    if (const auto folder = real.services.environment->windowsDirectory()) {
+        folderLock.emplace(*folder);
+        if (folderLock->state() == platform::FolderLock::State::HeldElsewhere) {
+            privateFolder = std::make_unique<platform::PrivateFolder>();
+            if (privateFolder->path().empty()) {
+                complain("can't make a private folder for the temporary pictures");
+                return 1;
+            }
+        }
+    }
+    const std::string privatePath = privateFolder ? privateFolder->path() : std::string();
     // The slideshow is as large as the screen its window ends up on.
     platform::QtScreen screen;
     platform::Services services = real.services;
     services.screen = &screen;
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(services, timer, player);
+    saver::SaverWindow form(services, timer, player, {nullptr, privatePath});
     screen.follow(form.windowHandle());
-    return runSaverWindow(qt, form, signalPipe, {});
+    return runSaverWindow(qt, form, signalPipe, privatePath);
 }
 
 int runSettings(char* program) {
@@ -167,6 +203,7 @@ int runSettings(char* program) {
     {
         platform::RealServices real;
         real.services.title->set(kSettingsTitle);
+        sweepWriterLeftovers(*real.services.environment);
         dialog::SettingsDialog form(real.services);
         dialog::AboutBox about;
         form.setAboutBox(&about);

@@ -34,10 +34,10 @@ ssize_t readSome(int fd, std::uint8_t* buffer, std::size_t size) {
     return n;
 }
 
-ssize_t writeSome(int fd, const std::uint8_t* buffer, std::size_t size) {
-    const ssize_t n = platform::files::writeSome(fd, buffer, size);
-    if (n < 0) failWithErrno();
-    return n;
+// Writes the whole buffer: a write that puts down less (a full disk, a file size limit) is
+// carried on, and what the system then refuses is a failure.
+void writeAllOrFail(int fd, const std::uint8_t* buffer, std::size_t size) {
+    if (!platform::files::writeAll(fd, buffer, size)) failWithErrno();
 }
 
 void closeOrFail(Descriptor& fd) {
@@ -92,6 +92,32 @@ Descriptor createTemporary(const std::string& path) {
     failWithErrno();
 }
 
+namespace {
+
+// Bytes 1 to 3 are the JPEG's own, 4 to 6 are filler, the rest is the JPEG from byte 4 on.
+void copyContent(Descriptor& in, Descriptor& out) {
+    std::uint8_t head[3];
+    ssize_t n = readSome(in.get(), head, sizeof head);
+    writeAllOrFail(out.get(), head, static_cast<std::size_t>(n));
+    readSome(in.get(), head, sizeof head);
+
+    // The bound holds even for a file that grows while it is copied.
+    std::size_t copied = static_cast<std::size_t>(n);
+    std::uint8_t block[2048];
+    while ((n = readSome(in.get(), block, sizeof block)) > 0) {
+        copied += static_cast<std::size_t>(n);
+        if (copied > kMaxStoredPictureSize) {
+            errno = EFBIG;
+            failWithErrno();
+        }
+        writeAllOrFail(out.get(), block, static_cast<std::size_t>(n));
+    }
+    closeOrFail(in);
+    closeOrFail(out);
+}
+
+}  // namespace
+
 void copyStoredPicture(const std::string& source, const std::string& destination) {
     // The stored pictures are only read, so they are opened for reading only: a package installs
     // them read-only, and that must not stop the saver. A link to them is followed (a package
@@ -99,28 +125,14 @@ void copyStoredPicture(const std::string& source, const std::string& destination
     Descriptor in = platform::files::openRegular(source, kMaxStoredPictureSize);
     if (!in.valid()) failWithErrno();
     Descriptor out = createTemporary(destination);
-
-    // Bytes 1 to 3 are the JPEG's own, 4 to 6 are filler, the rest is the JPEG from byte 4 on.
-    std::uint8_t head[3];
-    ssize_t n = readSome(in.get(), head, sizeof head);
-    writeSome(out.get(), head, static_cast<std::size_t>(n));
-    readSome(in.get(), head, sizeof head);
-
-    // The bound holds even for a file that grows while it is copied.
-    std::size_t copied = static_cast<std::size_t>(n);
-    std::uint8_t block[2048];
-    for (;;) {
-        n = readSome(in.get(), block, sizeof block);
-        copied += static_cast<std::size_t>(n);
-        if (copied > kMaxStoredPictureSize) {
-            errno = EFBIG;
-            failWithErrno();
-        }
-        const ssize_t written = writeSome(out.get(), block, static_cast<std::size_t>(n));
-        if (n < 1 || written != n) break;
+    try {
+        copyContent(in, out);
+    } catch (...) {
+        // A picture cut short would show with its lower part grey: none is left behind.
+        out = Descriptor();
+        ::unlink(destination.c_str());
+        throw;
     }
-    closeOrFail(in);
-    closeOrFail(out);
 }
 
 PictureLibrary::PictureLibrary(const SaverState& shared, Surface& surface,

@@ -1,9 +1,12 @@
 #include "saver/saver_window.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 #include <utility>
 
 #include "platform/x11/window_class.h"
@@ -45,6 +48,8 @@ SaverWindow::SaverWindow(platform::Services& services, platform::Timer& timer,
     }
     platform::setWindowClass(static_cast<std::uintptr_t>(winId()), kSaverInstanceName,
                              kSaverClassName);
+    // Before the surface, whose frame then lives in memory the compositor reads.
+    if (!placement_.host) openLayers();
 
     surface_ = std::make_unique<Surface>(*services_.screen, this);
     // The saver connects the timer's tick and the player's end-of-playback notice itself.
@@ -80,6 +85,10 @@ bool SaverWindow::showSaver() {
         show();
         return true;
     }
+    if (layers_) {
+        layers_->cover();
+        return true;
+    }
     QScreen* screen = QGuiApplication::primaryScreen();
     // Without a window manager full screen alone leaves the window small: set the geometry too.
     if (screen) setGeometry(screen->geometry());
@@ -90,6 +99,36 @@ bool SaverWindow::showSaver() {
     activateWindow();
     grabInput();
     return true;
+}
+
+void SaverWindow::openLayers() {
+    platform::wayland::SaverLayers::Handlers handlers;
+    handlers.recompose = [this](const QRect& area) {
+        surface_->repaint(Rect{area.left(), area.top(), area.right() + 1, area.bottom() + 1});
+    };
+    handlers.input = [this](platform::wayland::Input input) { layerInput(input); };
+    handlers.lost = [this] { stop(); };
+    layers_ = platform::wayland::SaverLayers::open(std::move(handlers));
+}
+
+void SaverWindow::layerInput(platform::wayland::Input input) {
+    // Handed to the saver the way the toolkit hands input on its own windows: through the
+    // application's event filter, as an event of this window.
+    QWindow* window = windowHandle();
+    if (!window) return;
+    using platform::wayland::Input;
+    if (input == Input::Key) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &press);
+        return;
+    }
+    const Qt::MouseButton button = input == Input::LeftButton     ? Qt::LeftButton
+                                   : input == Input::RightButton  ? Qt::RightButton
+                                   : input == Input::MiddleButton ? Qt::MiddleButton
+                                                                  : Qt::ExtraButton1;
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(), QPointF(), button, button,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
 }
 
 void SaverWindow::grabInput() {
@@ -108,6 +147,12 @@ void SaverWindow::close() {
     if (!created_) return;
     ended_ = true;
     if (covers_) covers_->hide();
+    if (layers_) {
+        // The widget was never shown, so its close ends nothing: end the message loop here.
+        layers_.reset();
+        QCoreApplication::quit();
+        return;
+    }
     if (!placement_.host) {
         releaseKeyboard();
         releaseMouse();
@@ -125,20 +170,25 @@ void SaverWindow::stop() {
 }
 
 void SaverWindow::present(const Rect& area) {
+    if (layers_) return layers_->drawn(toQRect(area));
     presented_.drawn(toQRect(area));
 }
 
 void SaverWindow::scheduleRepaint() {
+    if (layers_) return layers_->recompose(QRect());
     presented_.recomposeAll();
 }
 
 void SaverWindow::scheduleRepaint(const Rect& area) {
+    if (layers_) return layers_->recompose(toQRect(area));
     presented_.recompose(toQRect(area));
 }
 
 QImage SaverWindow::newFrame(int width, int height) {
     // The surface's frame is the one copy of the picture on the screen: on X11 it lives in
-    // memory the server shows from, elsewhere the toolkit's backing store copies it.
+    // memory the server shows from, on a layer shell in memory the compositor reads, elsewhere
+    // the toolkit's backing store copies it.
+    if (layers_) return layers_->newFrame(width, height);
     if (!x11Frame_ && testAttribute(Qt::WA_PaintOnScreen)) {
         x11Frame_ = platform::X11Frame::forWindow(static_cast<std::uintptr_t>(winId()));
         if (!x11Frame_) setAttribute(Qt::WA_PaintOnScreen, false);

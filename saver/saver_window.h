@@ -8,6 +8,7 @@
 
 #include "platform/services.h"
 #include "platform/sound/sound_player.h"
+#include "platform/wayland/saver_layers.h"
 #include "platform/x11/frame.h"
 #include "platform/x11/host_window.h"
 #include "platform/x11/screen_covers.h"
@@ -72,6 +73,10 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
 
   private:
     void grabInput();
+    // On a Wayland compositor with a layer shell the saver shows on surfaces of its own, and
+    // this widget is never shown.
+    void openLayers();
+    void layerInput(platform::wayland::Input input);
 
     platform::Services& services_;
     platform::Timer& timer_;
@@ -82,6 +87,7 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     std::unique_ptr<platform::ScreenCovers> covers_;
     PresentTracker presented_{*this};
     std::unique_ptr<platform::X11Frame> x11Frame_;
+    std::unique_ptr<platform::wayland::SaverLayers> layers_;
     bool created_ = false;
     bool ended_ = false;
 };

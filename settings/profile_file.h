@@ -19,7 +19,8 @@ inline constexpr std::size_t kMaxFileSize = 16u << 20;
 // than kMaxFileSize.
 std::optional<std::string> readFile(const std::string& path);
 
-// Writes the entries into the file in one rewrite (platform::files::replaceAtomically). A write
+// Writes the entries into the file in one rewrite (platform::files::replaceAtomically), holding
+// the file's update lock (platform/update_lock.h) from the read to the replacement. A write
 // that can't be done (a read-only file, a folder that refuses it, a value with CR or LF, a file
 // that can't be read or is too large) throws Failure("Unable to write to <path>") and leaves
 // the old file as it was, with no temporary file behind.

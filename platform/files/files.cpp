@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,13 +187,30 @@ pid_t temporaryOwner(std::string_view name, std::string_view prefix) {
 
 }  // namespace
 
-bool replaceAtomically(const std::string& path, std::string_view content) {
+namespace {
+
+// Renames the file to a name nobody holds: false with EEXIST when somebody does. A file system
+// without a rename that refuses to replace gets a plain one.
+bool renameUnlessTaken(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace
+
+bool replaceAtomically(const std::string& path, std::string_view content, Existing existing) {
     const std::string target = replacedFile(path);
     const std::string folder = folderOf(target);
     struct stat old {};
     bool existed = false;
     if (::stat(target.c_str(), &old) == 0) {
         existed = true;
+        if (existing == Existing::Keep) {
+            errno = EEXIST;
+            return false;
+        }
         // A file without its owner's write permission is read-only, even for root.
         if (!S_ISREG(old.st_mode) || (old.st_mode & S_IWUSR) == 0 ||
             ::access(target.c_str(), W_OK) != 0) {
@@ -228,8 +246,15 @@ bool replaceAtomically(const std::string& path, std::string_view content) {
     }
     if (ok) ok = ::fsync(fd.get()) == 0;
     if (ok) ok = ::close(fd.release()) == 0;
-    if (ok) ok = ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
+    if (ok) {
+        ok = existing == Existing::Replace ? ::rename(temporary.c_str(), target.c_str()) == 0
+                                           : renameUnlessTaken(temporary, target);
+    }
+    if (!ok) {
+        const int failure = errno;
+        ::unlink(temporary.c_str());
+        errno = failure;
+    }
     return ok;
 }
 

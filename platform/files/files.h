@@ -77,7 +77,12 @@ bool remove(const std::string& path);
 // no temporary file behind, when the replacement can't be done: the file is not a regular file
 // or read-only (no write permission for its owner, even for root), its folder refuses it, or a
 // step of the write fails.
-bool replaceAtomically(const std::string& path, std::string_view content);
+//
+// With Existing::Keep the file is only made where none exists, never replaced: false with errno
+// EEXIST when there is one (also when another writer made it while this one wrote).
+enum class Existing { Replace, Keep };
+bool replaceAtomically(const std::string& path, std::string_view content,
+                       Existing existing = Existing::Replace);
 
 // Deletes the temporary files that replacements of this file left beside it when their process
 // was killed between making and renaming them (those whose process is gone). Only regular files

@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 namespace fellridge::platform {
@@ -26,10 +29,57 @@ std::string systemTemporaryFolder() {
     return error ? std::string("/tmp") : path.string();
 }
 
+constexpr std::string_view kPrefix = "fellridge-wildlife.";
+constexpr std::size_t kUniquePart = 6;  // mkdtemp's XXXXXX
+
+// A folder is made and then locked: one younger than this may not be locked yet.
+constexpr std::chrono::seconds kSettleTime{5};
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// Removes what is in the open folder (never following a link) and the folder itself.
+void removeFolder(int fd, const std::string& path) {
+    const int own = ::dup(fd);
+    if (own < 0) return;
+    if (DIR* dir = ::fdopendir(own)) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            ::unlinkat(fd, name.c_str(), 0);
+        }
+        ::closedir(dir);
+    } else {
+        ::close(own);
+    }
+    ::rmdir(path.c_str());
+}
+
+// The folders of this user's earlier runs under the base whose run is gone: their lock is free.
+void sweepDeadFolders(const std::string& base) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(base.c_str()), ::closedir);
+    if (!dir) return;
+    const auto now = std::chrono::system_clock::now();
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != kPrefix.size() + kUniquePart ||
+            name.substr(0, kPrefix.size()) != kPrefix)
+            continue;
+        const std::string path = base + "/" + std::string(name);
+        FolderLock lock(path);
+        struct stat info {};
+        if (!lock.held() || ::fstat(lock.descriptor(), &info) != 0 || info.st_uid != ::geteuid())
+            continue;
+        if (now - std::chrono::system_clock::from_time_t(info.st_mtime) < kSettleTime) continue;
+        removeFolder(lock.descriptor(), path);
+    }
+}
+
 std::string makeUnder(const std::string& base) {
-    std::string pattern = base;
-    while (pattern.size() > 1 && pattern.back() == '/') pattern.pop_back();
-    pattern += "/fellridge-wildlife.XXXXXX";
+    std::string pattern = withoutTrailingSlashes(base);
+    pattern += "/" + std::string(kPrefix) + std::string(kUniquePart, 'X');
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     // mkdtemp makes the folder with mode 0700 under a name nobody else holds.
@@ -43,6 +93,7 @@ PrivateFolder::PrivateFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && usableBase(runtime)) path_ = makeUnder(runtime);
     if (path_.empty()) path_ = makeUnder(systemTemporaryFolder());
+    if (!path_.empty()) lock_ = std::make_unique<FolderLock>(path_);
 }
 
 PrivateFolder::~PrivateFolder() {
@@ -52,17 +103,21 @@ PrivateFolder::~PrivateFolder() {
 void PrivateFolder::remove() {
     if (path_.empty()) return;
     // Only this process writes here, and unlink never follows a link: whatever is in it goes.
-    if (DIR* dir = ::opendir(path_.c_str())) {
-        const int fd = ::dirfd(dir);
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            ::unlinkat(fd, name.c_str(), 0);
-        }
-        ::closedir(dir);
+    if (lock_ && lock_->held()) {
+        removeFolder(lock_->descriptor(), path_);
+    } else {
+        const files::Descriptor fd(
+            ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd.valid()) removeFolder(fd.get(), path_);
     }
-    ::rmdir(path_.c_str());
     path_.clear();
+    lock_.reset();
+}
+
+void PrivateFolder::removeDeadOnes() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && usableBase(runtime)) sweepDeadFolders(withoutTrailingSlashes(runtime));
+    sweepDeadFolders(withoutTrailingSlashes(systemTemporaryFolder()));
 }
 
 }  // namespace fellridge::platform

@@ -34,7 +34,22 @@ std::atomic<bool> namedFolderSet{false};
 static_assert(std::atomic<int>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-constexpr int kFatalSignals[] = {SIGSEGV, SIGFPE, SIGBUS, SIGABRT};
+// The faults: the instruction that raised one can't go on, so the files go before the signal's
+// own default action ends the process.
+constexpr int kFatalSignals[] = {SIGSEGV, SIGFPE, SIGBUS, SIGABRT, SIGILL, SIGTRAP, SIGSYS};
+
+// The signals sent from outside (kill, a terminal, a timer, a resource limit) whose default
+// action ends the process. The first four are taken over always; the others only while they
+// have their default action, so that one ignored by whoever started us stays ignored.
+constexpr int kAlwaysStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGUSR1};
+constexpr int kOtherStopSignals[] = {SIGUSR2, SIGQUIT, SIGALRM, SIGVTALRM, SIGPROF,
+                                     SIGXCPU, SIGXFSZ, SIGPOLL, SIGPWR,    SIGSTKFLT};
+
+bool hasDefaultAction(int sig) {
+    struct sigaction current {};
+    return ::sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_DFL &&
+           (current.sa_flags & SA_SIGINFO) == 0;
+}
 
 void removeNamed() {
     const int count = namedCount.load(std::memory_order_acquire);
@@ -100,7 +115,14 @@ int watchTermination() {
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) ::sigaction(sig, &action, nullptr);
+    for (int sig : kAlwaysStopSignals) ::sigaction(sig, &action, nullptr);
+    for (int sig : kOtherStopSignals)
+        if (hasDefaultAction(sig)) ::sigaction(sig, &action, nullptr);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig)
+        if (hasDefaultAction(sig)) ::sigaction(sig, &action, nullptr);
+    // A write to a closed pipe or socket (the display's, a sound server's) is a failed write that
+    // its caller sees, never the end of the run.
+    ::signal(SIGPIPE, SIG_IGN);
     return terminationPipe[0];
 }
 

@@ -1,11 +1,13 @@
 // The signals that end a saver run.
 //
-// SIGTERM, SIGINT, SIGHUP and SIGUSR1 are turned into a byte on a pipe, so that the message loop
+// Every signal from outside whose default action ends the process (SIGTERM, SIGINT, SIGHUP,
+// SIGUSR1, SIGUSR2, SIGQUIT, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPOLL, SIGPWR,
+// SIGSTKFLT and the real-time signals) is turned into a byte on a pipe, so that the message loop
 // can run the stop routine and end as usual (a screen locker may send SIGUSR1 to have its saver
-// module start afresh; ending cleanly is what it expects of a module that doesn't). SIGSEGV,
-// SIGFPE, SIGBUS and SIGABRT can't be handled that way: their handler removes the files named
-// beforehand (unlink and rmdir only, both async-signal-safe) and then lets the signal end the
-// process as it would have.
+// module start afresh; ending cleanly is what it expects of a module that doesn't). SIGPIPE is
+// ignored. The faults (SIGSEGV, SIGFPE, SIGBUS, SIGABRT, SIGILL, SIGTRAP, SIGSYS) can't be
+// handled that way: their handler removes the files named beforehand (unlink and rmdir only,
+// both async-signal-safe) and then lets the signal end the process as it would have.
 #pragma once
 
 #include <string>
@@ -13,7 +15,8 @@
 
 namespace fellridge::platform::process_signals {
 
-// Installs the handlers of SIGTERM, SIGINT, SIGHUP and SIGUSR1 once; standard streams that are
+// Installs the handlers of the stopping signals once (SIGTERM, SIGINT, SIGHUP and SIGUSR1 always,
+// the others unless they were ignored when the program started); standard streams that are
 // closed are opened on /dev/null first, so that the pipe never stands in for one. The read end of
 // the pipe they write to, or -1 when no pipe could be made (the signals then keep their default
 // action).

@@ -2,9 +2,11 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <sys/stat.h>
 
 #include <QObject>
 #include <mutex>
+#include <optional>
 
 #include "platform/files/files.h"
 #include "platform/services.h"
@@ -33,6 +35,14 @@ std::uint64_t hookGeneration = 0;
 std::string sdlErrorText() {
     const char* text = SDL_GetError();
     return (text && *text) ? std::string(text) : std::string(kUnknownError);
+}
+
+// What tells a file's content unchanged without reading it.
+std::optional<SdlPlayer::FileIdentity> identify(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return SdlPlayer::FileIdentity{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec,
+                                   st.st_mtim.tv_nsec};
 }
 
 }  // namespace
@@ -112,22 +122,30 @@ void SdlPlayer::closeMusic() {
     Mix_FreeMusic(music);
     // The library read from these bytes until now.
     std::vector<std::uint8_t>().swap(bytes_);
+    loadedName_.clear();
 }
 
 void SdlPlayer::open() {
-    closeMusic();
-    // Whatever happens next, a notice of the file closed above is stale.
+    // Whatever happens next, a notice of the file open until now is stale.
     ++generation_;
     openAudio();
-    // The library never opens the path itself: it gets the bytes of a regular file, read with
-    // a bound, whose header has passed the check of its format.
-    auto bytes = files::readRegular(fileName_, kMaxSoundFileSize);
-    if (!bytes) throw Failure(kCannotPlay);
-    Mix_Music* music = loadMusicFromMemory(*bytes);
-    if (!music) throw Failure(kCannotPlay);
-    music_ = music;
-    // A move hands over the buffer itself, so the library's reader still points into it.
-    bytes_ = std::move(*bytes);
+    // The slideshow opens the sound again each time it ends (a short sound: every tick): the
+    // one loaded stays while its file is the same, unchanged, and plays again from the start.
+    const std::optional<FileIdentity> identity = identify(fileName_);
+    if (!music_ || !identity || loadedName_ != fileName_ || loadedIdentity_ != *identity) {
+        closeMusic();
+        // The library never opens the path itself: it gets the bytes of a regular file, read
+        // with a bound, whose header has passed the check of its format.
+        auto bytes = files::readRegular(fileName_, kMaxSoundFileSize);
+        if (!bytes) throw Failure(kCannotPlay);
+        Mix_Music* music = loadMusicFromMemory(*bytes);
+        if (!music) throw Failure(kCannotPlay);
+        music_ = music;
+        // A move hands over the buffer itself, so the library's reader still points into it.
+        bytes_ = std::move(*bytes);
+        loadedName_ = identity ? fileName_ : std::string();
+        loadedIdentity_ = identity.value_or(FileIdentity{});
+    }
     std::lock_guard<std::mutex> lock(hookMutex);
     hookTarget = noticeTarget_.get();
     hookPlayer = this;

@@ -6,7 +6,9 @@
 // into a notice queued to the thread that created the player, where the notify handler runs.
 // Nothing of the player's own state is touched from the audio thread.
 //
-// SDL2_mixer has one music stream per process, so a process has at most one SdlPlayer.
+// SDL2_mixer has one music stream per process, so a process has at most one SdlPlayer. A file
+// opened again while it is unchanged (same device, inode, size and modification time) is not
+// read again: the music loaded from it plays again from the start.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +41,13 @@ class SdlPlayer : public SoundPlayer {
     void release() override;
     void setNotify(std::function<void()> onNotify) override;
 
+    // A file as the system describes it: device, inode, size and modification time.
+    struct FileIdentity {
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t size = 0, seconds = 0, nanoseconds = 0;
+        friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    };
+
     // True once the audio device has been opened (by the first open).
     bool audioOpen() const { return audioOpen_; }
 
@@ -56,6 +65,9 @@ class SdlPlayer : public SoundPlayer {
     _Mix_Music* music_ = nullptr;
     // The content of the open file, which the library reads from while it plays.
     std::vector<std::uint8_t> bytes_;
+    // The file the open music was loaded from, while it is the same and unchanged.
+    std::string loadedName_;
+    FileIdentity loadedIdentity_;
     // Counts the files opened; a notice carries the count of the file it belongs to.
     std::uint64_t generation_ = 0;
     bool sdlUp_ = false;

@@ -131,17 +131,44 @@ bool mpegFrameHeader(const std::uint8_t* p) {
     return version != 1 && layer != 0 && bitrate != 0 && bitrate != 15 && samplingRate != 3;
 }
 
+// The frames of an ID3v2 tag of the version (its tagSize bytes after the tag's own header): the
+// library copies each frame by the size the frame claims, so each must lie inside the tag. A
+// frame id starting with a zero byte is the padding that ends them.
+bool id3FramesInside(const std::uint8_t* tag, std::size_t tagSize, unsigned version) {
+    const std::size_t header = version == 2 ? 6 : 10;
+    for (std::size_t at = 0; at + header <= tagSize;) {
+        const std::uint8_t* frame = tag + at;
+        if (frame[0] == 0) return true;
+        std::size_t length = 0;
+        if (version == 2) {
+            length = std::size_t{frame[3]} << 16 | std::size_t{frame[4]} << 8 | frame[5];
+        } else {
+            for (int i = 4; i < 8; ++i) {
+                // Version 4 writes its sizes seven bits a byte, as the tag's own.
+                if (version == 4 && (frame[i] & 0x80)) return false;
+                length = length << (version == 4 ? 7 : 8) | frame[i];
+            }
+        }
+        if (length > tagSize - at - header) return false;
+        at += header + length;
+    }
+    return true;
+}
+
 // MPEG audio: an optional ID3v2 tag, then (after any zero padding) an MPEG frame header.
 bool soundMp3(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxMp3Size) return false;
     std::size_t at = 0;
     if (size >= 10 && std::memcmp(data, "ID3", 3) == 0) {
         if (data[3] < 2 || data[3] > 4 || data[4] == 0xFF) return false;
+        // Unsynchronised frames and extended headers (compression in version 2) are not walked.
+        if (data[5] & 0xC0) return false;
         std::size_t tagSize = 0;
         for (int i = 6; i < 10; ++i) {
             if (data[i] & 0x80) return false;
             tagSize = tagSize << 7 | data[i];
         }
+        if (tagSize > size - 10 || !id3FramesInside(data + 10, tagSize, data[3])) return false;
         at = 10 + tagSize + ((data[3] == 4 && (data[5] & 0x10)) ? 10 : 0);
     }
     while (at < size && data[at] == 0) ++at;

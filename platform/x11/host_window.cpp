@@ -6,7 +6,6 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,29 +13,23 @@ namespace fellridge::platform {
 
 namespace {
 
-// X gives its resource ids 29 bits; the top three are always clear.
-constexpr std::uint64_t kLargestId = 0x1FFFFFFF;
-
 xcb_connection_t* toolkitConnection() {
     auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
 
-}  // namespace
-
-std::optional<std::uint32_t> parseWindowId(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty()) return std::nullopt;
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    if (value == 0 || value > kLargestId) return std::nullopt;
-    return static_cast<std::uint32_t>(value);
+// The part of a host window that can ever be seen: no more than the whole desktop, all monitors
+// together. A daemon may make its window any size X allows (up to 32767 x 32767, 4 GB of frame
+// at 32 bits); the slideshow draws into this part only, and its frame is no larger.
+QSize visiblePart(QSize size) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return size;
+    const QSize desktop = screen->virtualGeometry().size() * screen->devicePixelRatio();
+    if (desktop.isEmpty()) return size;
+    return size.boundedTo(desktop);
 }
+
+}  // namespace
 
 std::unique_ptr<HostWindow> HostWindow::open(std::uint32_t id, std::string& error) {
     xcb_connection_t* c = toolkitConnection();
@@ -60,7 +53,7 @@ std::unique_ptr<HostWindow> HostWindow::open(std::uint32_t id, std::string& erro
         error = "no such window";
         return nullptr;
     }
-    const QSize size(geometry->width, geometry->height);
+    const QSize size = visiblePart(QSize(geometry->width, geometry->height));
     std::free(geometry);
     std::unique_ptr<HostWindow> host(new HostWindow(c, id, size));
     QCoreApplication::instance()->installNativeEventFilter(host.get());
@@ -99,7 +92,7 @@ bool HostWindow::nativeEventFilter(const QByteArray& type, void* message, qintpt
         case XCB_CONFIGURE_NOTIFY: {
             const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
             if (configure->window != id_) break;
-            const QSize size(configure->width, configure->height);
+            const QSize size = visiblePart(QSize(configure->width, configure->height));
             if (size == size_) break;
             size_ = size;
             follow();

@@ -1,7 +1,8 @@
 // Drawing inside a window that another program owns: a screen-saver daemon names its window in
 // XSCREENSAVER_WINDOW (hex "0x..." or decimal) and expects the saver to draw into it.
 //
-// Our window becomes a child of the host window, fills it and follows its size. The daemon keeps
+// Our window becomes a child of the host window, fills it (as far as a desktop can show it) and
+// follows its size. The daemon keeps
 // input, the pointer and the lock, so the run inside a host gets services that leave them alone:
 // message boxes go to standard error, the pointer is never hidden and no input ends the run.
 #pragma once
@@ -16,6 +17,7 @@
 #include <string_view>
 
 #include "platform/services.h"
+#include "platform/x11/window_id.h"
 
 class QWidget;
 class QWindow;
@@ -23,10 +25,6 @@ class QWindow;
 namespace fellridge::platform {
 
 inline constexpr const char* kHostWindowVariable = "XSCREENSAVER_WINDOW";
-
-// An X window id as the daemons write it: "0x" (or "0X") and hex digits, or decimal digits. Not
-// an id: anything else, 0, and values beyond the 29 bits X gives its ids.
-std::optional<std::uint32_t> parseWindowId(std::string_view text);
 
 class HostWindow : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
@@ -37,6 +35,7 @@ class HostWindow : public QObject, public QAbstractNativeEventFilter {
     ~HostWindow() override;
 
     std::uint32_t id() const { return id_; }
+    // The host window's size, bounded to the desktop's: the part the slideshow draws into.
     QSize size() const { return size_; }
     bool lost() const { return lost_; }
 

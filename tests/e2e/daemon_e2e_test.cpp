@@ -339,5 +339,66 @@ TEST_F(DaemonWindow, ADisplayThatGoesAwayEndsTheRunWithStatusOneAndNothingLeft) 
     }
 }
 
+// Two slideshows on one saver folder (a manual run beside another, a daemon's beside a manual
+// one): the second keeps its pictures in a private folder, and neither stop takes the other's.
+// A private folder whose run was killed outright goes with the next start.
+TEST_F(DaemonWindow, RunsOnOneFolderNeverDeleteEachOthersPictures) {
+    const auto jpgs = [](const std::string& folder) {
+        std::vector<std::string> found;
+        for (const std::string& name : listDir(folder))
+            if (name.ends_with(".jpg")) found.push_back(name);
+        return found.size();
+    };
+    const auto privateFolders = [&] { return listDir(runtime); };
+    // One private folder, not the one named, with the seven pictures in it.
+    const auto privateReady = [&](const std::string& notThis = "") {
+        return waitFor(
+            [&] {
+                const auto folders = privateFolders();
+                return folders.size() == 1 && folders[0] != notThis &&
+                       jpgs(runtime + "/" + folders[0]) == 7;
+            },
+            15s);
+    };
+    auto first = startSaver("", root.file("first.log"));
+    ASSERT_TRUE(waitFor([&] { return jpgs(win) == 7; }, 15s));
+    for (const std::string& beside : {std::string(), hex(hostWindow({0, 0, 200, 150}))}) {
+        auto second = startSaver(beside, root.file("second.log"));
+        ASSERT_TRUE(privateReady());
+        second->signal(SIGTERM);
+        EXPECT_EQ(second->wait(10s), 0);
+        EXPECT_EQ(jpgs(win), 7u);
+        EXPECT_TRUE(privateFolders().empty());
+    }
+    auto killed = startSaver("", root.file("killed.log"));
+    ASSERT_TRUE(privateReady());
+    killed->signal(SIGKILL);
+    killed->wait(10s);
+    const std::string dead = privateFolders().front();
+    std::filesystem::last_write_time(runtime + "/" + dead,
+                                     std::filesystem::file_time_type::clock::now() - 1min);
+    auto next = startSaver("", root.file("next.log"));
+    ASSERT_TRUE(privateReady(dead));
+    next->signal(SIGTERM);
+    first->signal(SIGTERM);
+    EXPECT_EQ(next->wait(10s), 0);
+    EXPECT_EQ(first->wait(10s), 0);
+    EXPECT_EQ(jpgs(win), 0u);
+}
+
+// A daemon's window as large as X allows: the slideshow draws into the part a desktop can show,
+// with a frame no larger, and ends on SIGTERM as usual.
+TEST_F(DaemonWindow, AHugeWindowGetsAFrameNoLargerThanTheDesktop) {
+    auto saver = startSaver(hex(hostWindow({0, 0, 32767, 32767})), root.file("log"));
+    const std::uintptr_t window = waitForSaverWindow(xvfb.display(), *saver);
+    ASSERT_NE(window, 0u);
+    const std::string info =
+        run({"xwininfo", "-display", xvfb.display(), "-id", std::to_string(window)}).out;
+    EXPECT_NE(info.find("Width: 1024\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Height: 768\n"), std::string::npos) << info;
+    saver->signal(SIGTERM);
+    EXPECT_EQ(saver->wait(10s), 0);
+}
+
 }  // namespace
 }  // namespace fellridge::test

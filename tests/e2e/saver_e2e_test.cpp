@@ -2,6 +2,8 @@
 // the temporary pictures, the start-up failures, the password paths and signals.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -258,6 +260,83 @@ TEST_F(SaverSession, WithoutAPasswordSettingTheFirstInputEndsItOnEitherFamily) {
         xdotool(xvfb.display(), {"key", "a"});
         EXPECT_EQ(saver->wait(10s), 0);
         EXPECT_FALSE(std::filesystem::exists(root.file("log")));
+    }
+}
+
+// Every signal from outside whose default action ends the process runs the stop routine; a
+// write to a closed pipe is no reason to end.
+TEST_F(SaverSession, EverySignalThatWouldEndItRunsTheStopRoutine) {
+    storedPictures();
+    settings(8, 1000);
+    for (int sig : {SIGQUIT, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPOLL,
+                    SIGPWR, SIGRTMIN + 2, SIGPIPE}) {
+        SCOPED_TRACE(sig);
+        start();
+        ASSERT_NE(window(), 0u);
+        ASSERT_EQ(temporaries().size(), 7u);
+        saver->signal(sig);
+        if (sig == SIGPIPE) {
+            EXPECT_TRUE(stillRunningAfter(700ms));
+            saver->signal(SIGTERM);
+        }
+        EXPECT_EQ(saver->wait(10s), 0);
+        EXPECT_TRUE(temporaries().empty());
+    }
+}
+
+// A disk that fills while a temporary picture is written (here the file size limit): the failure
+// is shown like any other copy failure, and no picture cut short is left to show half grey.
+TEST_F(SaverSession, AWriteCutShortIsAFailureAndLeavesNoPicture) {
+    storedPictures();
+    settings(1, 1000);
+    saver = std::make_unique<Child>(
+        std::vector<std::string>{"sh", "-c", "trap '' XFSZ; ulimit -f 200; exec \"$0\" /S",
+                                 program()},
+        env());
+    EXPECT_FALSE(waitForWindowNamed(xvfb.display(), "^Error$").empty()) << "no error box";
+    EXPECT_TRUE(temporaries().empty());
+}
+
+// Any start sweeps the files of settings writers killed mid-write, and only those.
+TEST_F(SaverSession, AnyStartSweepsTheLeftoversOfDeadWritersOnly) {
+    storedPictures();
+    settings(1, 60000);
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string deadFile = win + "/.fellridge28.ini." + std::to_string(dead) + ".1.2.tmp";
+    const std::vector<std::string> kept = {
+        win + "/.fellridge28.ini." + std::to_string(::getpid()) + ".1.2.tmp",
+        win + "/.fellridge28.ini.x.tmp",
+        win + "/fellridge28.ini." + std::to_string(dead) + ".1.2.tmp"};
+    for (const char* mode : {"/C", "/S"}) {
+        SCOPED_TRACE(mode);
+        for (const std::string& file : kept) writeFile(file, "kept");
+        writeFile(deadFile, "left");
+        start({mode});
+        EXPECT_TRUE(waitFor([&] { return !std::filesystem::exists(deadFile); }, 15s));
+        for (const std::string& file : kept) EXPECT_TRUE(std::filesystem::exists(file)) << file;
+        saver->signal(SIGTERM);
+        saver->wait(10s);
+    }
+}
+
+// No display to open: a line on standard error and status 1, not an abort with a core file.
+TEST_F(SaverSession, NoDisplayIsSaidAndEndsWithStatusOne) {
+    const std::vector<Environment> displays = {
+        {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}, {"WAYLAND_DISPLAY", ""}},
+        {{"DISPLAY", ""}, {"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "no-such-socket"}},
+    };
+    for (const Environment& display : displays) {
+        for (const char* mode : {"/S", "/C"}) {
+            Environment e = env();
+            e["XDG_SESSION_TYPE"] = "";
+            for (const auto& [k, v] : display) e[k] = v;
+            const Output out = run({"sh", "-c", "exec \"$0\" \"$1\" 2>&1", program(), mode}, e);
+            SCOPED_TRACE(std::string(mode) + " " + out.out);
+            EXPECT_EQ(out.status, 1);
+            EXPECT_NE(out.out.find("no display could be opened"), std::string::npos);
+        }
     }
 }
 

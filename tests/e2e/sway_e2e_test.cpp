@@ -17,24 +17,46 @@ constexpr Pixel kBlack{0, 0, 0};
 
 class SwaySaver : public SwayTest {
   protected:
+    // A saver folder with red stored pictures and a settings file for a slow slideshow.
+    void SetUp() override {
+        SwayTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        win = session->file("win");
+        std::filesystem::create_directory(win);
+        writeSolidStoredPictures(win, 64, 48, {"red"});
+        writeFile(win + "/fellridge28.ini",
+                  "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=1\nTime=60000\n");
+        session->handOver(win);
+    }
+
+    std::unique_ptr<Child> start(const std::string& platform) {
+        return session->start({session->program(), "/S"},
+                              {{"FELLRIDGE_WINDOWS_DIR", win},
+                               {"FELLRIDGE_SYSTEM_DIR", session->file("sys")},
+                               {"FELLRIDGE_REGISTRY", session->file("user.reg")},
+                               {"SDL_AUDIODRIVER", "dummy"},
+                               {"QT_QPA_PLATFORM", platform}});
+    }
+
     // Nothing of the desktop shows on the output: only the slideshow's red and black.
     bool covered(const std::string& output, bool slideshow) {
         const Screenshot shot = session->shot(output);
         const int red = shot.count(kRed), black = shot.count(kBlack);
         return shot.ok() && red + black == shot.width() * shot.height() && (red > 0) == slideshow;
     }
+
+    void expectNothingLeftBehind() {
+        for (const auto& name : listDir(session->runtimeDir()))
+            EXPECT_EQ(name.rfind("fellridge-wildlife.", 0), std::string::npos) << name;
+    }
+
+    std::string win;
 };
 
 // Whichever output has the focus (and with it the keys), both are covered and a key or SIGTERM
 // ends the run cleanly. Through XWayland sway puts a full-screen window on the focused output,
 // whichever output the window asked for.
 TEST_F(SwaySaver, BothOutputsCoveredAndAKeyOrSigtermEndsTheRun) {
-    const std::string win = session->file("win");
-    std::filesystem::create_directory(win);
-    writeSolidStoredPictures(win, 64, 48, {"red"});
-    writeFile(win + "/fellridge28.ini",
-              "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=1\nTime=60000\n");
-    session->handOver(win);
     // Natively the slideshow is on the primary output; through XWayland on the focused one.
     struct Case {
         std::string focused, platform, slideshow;
@@ -46,12 +68,7 @@ TEST_F(SwaySaver, BothOutputsCoveredAndAKeyOrSigtermEndsTheRun) {
                           Case{"HEADLESS-1", "wayland", "HEADLESS-1", true}}) {
         SCOPED_TRACE(c.focused + " " + c.platform);
         session->focus(c.focused);
-        const auto saver = session->start({session->program(), "/S"},
-                                          {{"FELLRIDGE_WINDOWS_DIR", win},
-                                           {"FELLRIDGE_SYSTEM_DIR", session->file("sys")},
-                                           {"FELLRIDGE_REGISTRY", session->file("user.reg")},
-                                           {"SDL_AUDIODRIVER", "dummy"},
-                                           {"QT_QPA_PLATFORM", c.platform}});
+        const auto saver = start(c.platform);
         const std::string black = c.slideshow == "HEADLESS-1" ? "HEADLESS-2" : "HEADLESS-1";
         EXPECT_TRUE(
             waitFor([&] { return covered(c.slideshow, true) && covered(black, false); }, 15s));
@@ -61,8 +78,7 @@ TEST_F(SwaySaver, BothOutputsCoveredAndAKeyOrSigtermEndsTheRun) {
             session->key("space");
         }
         EXPECT_EQ(saver->wait(10s), 0);
-        for (const auto& name : listDir(session->runtimeDir()))
-            EXPECT_EQ(name.rfind("fellridge-wildlife.", 0), std::string::npos) << name;
+        expectNothingLeftBehind();
     }
 }
 
@@ -87,6 +103,24 @@ TEST_F(SwayTest, TheDialogEndsOnEscapeAndOnTheWindowsClose) {
         // The settings it wrote are all there.
         EXPECT_NE(readFile(win + "/fellridge28.ini").find("[WavConfig]"), std::string::npos);
     }
+}
+
+// On sway's layer shell the saver shows on overlay surfaces of its own: no window of it is in
+// the tree, the compositor's shortcut reaches the saver rather than the desktop, and an output
+// added while it runs is covered at once.
+TEST_F(SwaySaver, OverlaySurfacesCoverEveryOutputAndKeepTheShortcutsFromTheCompositor) {
+    const auto saver = start("wayland");
+    ASSERT_TRUE(
+        waitFor([&] { return covered("HEADLESS-1", true) && covered("HEADLESS-2", false); }, 15s));
+    EXPECT_EQ(session->swaymsg({"-t", "get_tree"}).out.find("zarnojpg"), std::string::npos);
+    const std::string added = session->addOutput();
+    ASSERT_FALSE(added.empty());
+    EXPECT_TRUE(waitFor([&] { return covered(added, false); }, 5s));
+    EXPECT_TRUE(covered("HEADLESS-2", false));
+    session->shortcut();
+    EXPECT_EQ(saver->wait(10s), 0);
+    EXPECT_FALSE(session->shortcutActed());
+    expectNothingLeftBehind();
 }
 
 }  // namespace

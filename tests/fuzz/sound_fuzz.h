@@ -16,6 +16,6 @@ std::string openFuzzAudio();
 // Runs one input as a sound file's content: checks its header and, when the check passes, loads
 // it from memory and plays it for up to playMilliseconds. Returns what went wrong ("" when
 // nothing did); a crash or hang inside the library is the fuzzer's own finding.
-std::string checkSoundInput(const std::uint8_t* data, std::size_t size, int playMilliseconds);
+std::string checkSoundInput(const std::uint8_t* data, std::size_t size, int playMilliseconds = 20);
 
 }  // namespace fellridge::fuzz

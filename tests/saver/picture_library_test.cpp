@@ -2,10 +2,13 @@
 #include "saver/picture_library.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QLoggingCategory>
+#include <csignal>
 #include <filesystem>
 #include <numeric>
 
@@ -107,6 +110,23 @@ TEST(CopyStoredPicture, RefusalsCarryThePlatformCodeAndText) {
     } catch (const IoFailure& e) {
         EXPECT_STREQ(e.what(), "File access denied");
     }
+}
+
+// A disk that fills mid-copy: the file size limit makes a write come back short, then refused.
+TEST(CopyStoredPicture, AShortWriteFailsAndLeavesNoCutShortFile) {
+    TempDir dir;
+    writeFile(dir / "s.qrn", sequence(5000));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{3000, 3000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const int code = ioCode([&] { copyStoredPicture(dir / "s.qrn", dir / "s.jpg"); });
+        ::_exit(code == kFileTooLargeCode && !exists(dir / "s.jpg") ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 // A copy never writes through a planted link or file, is readable by its owner alone, and

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -279,6 +280,32 @@ TEST_F(SettingsFile, OrphanedTemporaryFilesOfDeadWritersAreRemoved) {
     EXPECT_FALSE(fs::exists(dir_ + "/" + dead));
     for (const std::string& name : kept) EXPECT_TRUE(fs::exists(dir_ + "/" + name)) << name;
     EXPECT_TRUE(fs::exists(path_));
+}
+
+// Two writers updating one file at once, from a missing file on: each keeps the other's keys.
+TEST_F(SettingsFile, ConcurrentWritersLoseNoUpdate) {
+    constexpr int kWrites = 60;
+    std::vector<pid_t> writers;
+    for (const char* section : {"Saver", "Dialog"}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (int i = 0; i < kWrites; ++i)
+                profile::writeEntries(path_, {{section, "Key" + std::to_string(i), "1"}});
+            ::_exit(0);
+        }
+        writers.push_back(child);
+    }
+    for (pid_t child : writers) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string content = contents();
+    int lost = 0;
+    for (const char* section : {"Saver", "Dialog"})
+        for (int i = 0; i < kWrites; ++i)
+            lost += profile::lookup(content, section, "Key" + std::to_string(i)) ? 0 : 1;
+    EXPECT_EQ(lost, 0);
 }
 
 TEST(SettingsPath, DirectoryAndFileName) {

@@ -148,8 +148,14 @@ TEST(SoundCheck, KnowsEachFormatByItsHeaderAndRefusesBrokenOnes) {
 
         {"MP3 frame", kFrame + Bytes(400, '\0'), SoundFormat::Mp3},
         {"MP3 with an ID3 tag",
-         "ID3\x03" + Bytes(2, '\0') + Bytes("\x00\x00\x00\x0A", 4) + Bytes(10, 'T') + kFrame,
+         "ID3\x03" + Bytes(2, '\0') + be32(14) + "TIT2" + be32(4) + Bytes(2, '\0') + "Owls" +
+             kFrame,
          SoundFormat::Mp3},
+        {"ID3 frame that claims more than its tag",
+         "ID3\x03" + Bytes(2, '\0') + be32(20) + "TIT2" + be32(0x7A0006) + Bytes(30, '\0') + kFrame,
+         SoundFormat::None},
+        {"ID3 tag that claims more than the file",
+         "ID3\x03" + Bytes(2, '\0') + be32(0x7F7F) + kFrame, SoundFormat::None},
         {"MP3 with an ID3 tag and padding",
          "ID3\x04" + Bytes(2, '\0') + Bytes("\x00\x00\x00\x02", 4) + "TT" + Bytes(30, '\0') +
              kFrame,
