@@ -282,11 +282,12 @@ void Saver::rollDown() {
         const std::span<const std::uint8_t> row = copy.row(r);
         services_.clock->sleep(kRollDownPauseMs);
         services_.events->processPending();
-        for (std::int32_t j = 0; j < w && !state_.abort && std::int64_t{x0} + j < sw; ++j) {
-            const std::size_t at = static_cast<std::size_t>(j) * 3;
-            if (at + 2 >= row.size()) break;
-            surface_.setPixel(x0 + j, y0 + r, Rgb{row[at + 2], row[at + 1], row[at]});
-        }
+        // Only the message processing can set the abort flag: a row is drawn whole or not at
+        // all, its pixels up to the screen's right edge.
+        if (state_.abort) break;
+        const auto pixels =
+            static_cast<std::size_t>(std::min<std::int64_t>(w, std::int64_t{sw} - x0));
+        surface_.setPixels(x0, y0 + r, row.first(std::min(row.size(), pixels * 3)));
     }
 }
 

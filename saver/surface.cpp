@@ -8,6 +8,7 @@
 
 #include "platform/files/text.h"
 #include "platform/services.h"
+#include "saver/smooth_scale.h"
 
 namespace fellridge::saver {
 
@@ -73,27 +74,22 @@ Box blit(QImage& frame, std::int64_t x, std::int64_t y, const QImage& src, const
     return area;
 }
 
-// Draws the srcArea of image (inside the image) scaled to dst, limited to clip (inside the
-// frame). A cache, when given, keeps the scaled picture for the next call with the same picture
-// and size.
+// Draws the srcArea of image (inside the image, Format_RGB32) scaled to dst, limited to clip
+// (inside the frame). The part that shows is scaled straight into the frame.
 void drawScaled(QImage& frame, const Box& dst, const QImage& image, const Box& srcArea,
-                const Box& clip, std::int64_t maxScaledPixels, QImage* cache = nullptr) {
+                const Box& clip, std::int64_t maxScaledPixels) {
     if (dst.empty() || srcArea.empty() || image.isNull()) return;
     const Box visible = intersect(dst, clip);
     if (visible.empty()) return;
 
     if (dst.width() <= maxScaledPixels / dst.height()) {  // no 64-bit overflow
-        // Area-averaging scale of the whole area once, then a plain copy of what shows.
         const QImage part = srcArea == boxOf(image.rect()) ? image : image.copy(rectOf(srcArea));
-        const QImage scaled =
-            part.scaled(static_cast<int>(dst.width()), static_cast<int>(dst.height()),
-                        Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                .convertToFormat(QImage::Format_RGB32);
-        if (cache) *cache = scaled;
-        if (!scaled.isNull()) {
-            blit(frame, dst.left, dst.top, scaled, boxOf(scaled.rect()), visible);
-            return;
-        }
+        const Box area{visible.left - dst.left, visible.top - dst.top, visible.right - dst.left,
+                       visible.bottom - dst.top};
+        smoothScaleInto(
+            part, static_cast<int>(dst.width()), static_cast<int>(dst.height()), rectOf(area),
+            frame.scanLine(static_cast<int>(visible.top)) + visible.left * 4, frame.bytesPerLine());
+        return;
     }
     // A slot far larger than the screen: let the painter sample only the part that shows.
     QPainter painter(&frame);
@@ -199,8 +195,6 @@ void Surface::copyPicture(Slot from, Slot to) {
     setPicture(to, slot(from).picture);
 }
 void Surface::setPicture(Slot s, Picture picture) {
-    // The scaled copy goes with the picture it was made of.
-    scaled_[static_cast<int>(s)] = {};
     changeSlot(s, [&](SlotState& st) { st.picture = std::move(picture); });
 }
 void Surface::setStretch(Slot s, bool on) {
@@ -324,72 +318,48 @@ void Surface::paintScene(const Box& area) {
             std::fill(row + area.left, row + area.right, fill);
         }
     }
-    // A slot that covers the whole window, repainted whole, replaces every pixel of the frame.
-    const bool anew = first >= 0 && area == boxOf(frame_.rect());
     for (int i = std::max(first, 0); i < kSlotCount; ++i) {
         const Slot s = order_[static_cast<std::size_t>(i)];
-        if (draws(slot(s))) paintSlot(static_cast<int>(s), area, anew && i == first);
+        if (draws(slot(s))) paintSlot(static_cast<int>(s), area);
     }
 }
 
-void Surface::paintSlot(int index, const Box& area, bool replacesFrame) {
+void Surface::paintSlot(int index, const Box& area) {
     const SlotState& s = slots_[index];
     const Box bounds = boundsOf(s);
     const Box clip = intersect(bounds, area);
     if (clip.empty()) return;
-    const Box visible = intersect(bounds, boxOf(frame_.rect()));
     if (!s.stretch) {
         const QImage& pixels = s.picture.pixels();
         if (!pixels.isNull()) blit(frame_, s.left, s.top, pixels, boxOf(pixels.rect()), clip);
-        return;
-    }
-    Scaled& cache = scaled_[index];
-    if (cache.width == s.width && cache.height == s.height && !cache.image.isNull()) {
-        blit(frame_, s.left, s.top, cache.image, boxOf(cache.image.rect()), clip);
         return;
     }
     // A picture far larger than the screen needn't be decoded at its full size to be drawn
     // smaller; one no larger than the screen is decoded as it is.
     const QSize cover(std::max(s.width, frame_.width()), std::max(s.height, frame_.height()));
     const std::int64_t frameArea = static_cast<std::int64_t>(frame_.width()) * frame_.height();
-    if (replacesFrame && s.width <= 2 * frameArea / s.height) {
-        replaceFrame(index, cover);
-        return;
-    }
     const QImage& pixels = s.picture.pixels(cover);
     if (pixels.isNull()) return;
-    cache = {};
-    drawScaled(frame_, bounds, pixels, boxOf(pixels.rect()), clip, 2 * frameArea, &cache.image);
-    if (cache.image.isNull()) return;
-    cache.width = s.width;
-    cache.height = s.height;
-    // Painted whole, the slot is in the frame and its scaled copy has done its job; painted in
-    // part, the copy serves the rest (the other rectangles of a repaint).
-    if (clip == visible) cache = {};
-    // The decoded pixels are kept only while another slot still shares the picture; a later
-    // repaint of this slot decodes them again.
-    if (!sharedWithAnother(slots_, static_cast<std::size_t>(index))) s.picture.releasePixels();
+    drawScaled(frame_, bounds, pixels, boxOf(pixels.rect()), clip, 2 * frameArea);
+    // Painted whole, the slot is in the frame and its decoded pixels have done their job, unless
+    // another slot still shares the picture (a later repaint decodes them again); painted in
+    // part, they serve the rest of the repaint.
+    if (clip == intersect(bounds, boxOf(frame_.rect())) &&
+        !sharedWithAnother(slots_, static_cast<std::size_t>(index)))
+        s.picture.releasePixels();
 }
 
-void Surface::replaceFrame(int index, QSize cover) {
-    const SlotState& s = slots_[index];
-    // Nothing of the old frame survives: it goes first, so that the frame, the decoded picture
-    // and its scaled copy are never held at once. The scaling is the same as drawScaled's.
-    const QSize size = frame_.size();
-    frame_ = QImage();
-    QImage scaled;
-    if (const QImage& pixels = s.picture.pixels(cover); !pixels.isNull())
-        scaled = pixels.scaled(s.width, s.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                     .convertToFormat(QImage::Format_RGB32);
-    if (!sharedWithAnother(slots_, static_cast<std::size_t>(index))) s.picture.releasePixels();
-    frame_ = presenter_ ? presenter_->newFrame(size.width(), size.height())
-                        : QImage(size, QImage::Format_RGB32);
-    if (frame_.isNull()) return;
-    if (scaled.isNull()) {
-        frame_.fill(qRgb(background_.r, background_.g, background_.b));
-        return;
+void Surface::setPixels(std::int32_t x, std::int32_t y, std::span<const std::uint8_t> bgr) {
+    ensureFrame();
+    const auto count = static_cast<std::int64_t>(bgr.size() / 3);
+    const Box row = intersect({x, y, x + count, std::int64_t{y} + 1}, boxOf(frame_.rect()));
+    if (row.empty()) return;
+    auto* out = reinterpret_cast<QRgb*>(frame_.scanLine(static_cast<int>(row.top)));
+    for (std::int64_t at = row.left; at < row.right; ++at) {
+        const auto in = static_cast<std::size_t>(at - x) * 3;
+        out[at] = qRgb(bgr[in + 2], bgr[in + 1], bgr[in]);
     }
-    blit(frame_, s.left, s.top, scaled, boxOf(scaled.rect()), boxOf(frame_.rect()));
+    presentArea(row);
 }
 
 void Surface::presentArea(const Box& area) {

@@ -96,6 +96,10 @@ class Surface {
     void copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect& src);
     // Sets one pixel; outside the window nothing happens. Shows at once.
     void setPixel(std::int32_t x, std::int32_t y, Rgb colour);
+    // Sets the pixels of row y from column x on, one per three bytes of bgr (blue, green, red),
+    // as setPixel would one after the other, and shows them at once: the work of a row is the
+    // row's, whatever the size of the window.
+    void setPixels(std::int32_t x, std::int32_t y, std::span<const std::uint8_t> bgr);
 
     int screenWidth() const;
     int screenHeight() const;
@@ -107,13 +111,6 @@ class Surface {
     const QImage& frame() const { return frame_; }
 
   private:
-    // A stretched slot's picture scaled to the slot, kept while only part of the slot has been
-    // painted from it; it goes when the slot's picture changes.
-    struct Scaled {
-        int width = 0, height = 0;
-        QImage image;
-    };
-
     // Asks for a repaint of the area (window coordinates; clipped to the window).
     void changed(const Box& area);
     // Runs a change of one slot and asks for a repaint when the slot draws something before or
@@ -122,8 +119,7 @@ class Surface {
     void changeSlot(Slot s, Change&& change);
     void ensureFrame();
     void paintScene(const Box& area);
-    void paintSlot(int index, const Box& area, bool replacesFrame);
-    void replaceFrame(int index, QSize cover);
+    void paintSlot(int index, const Box& area);
     void presentArea(const Box& area);
     SlotState& at(Slot s) { return slots_[static_cast<int>(s)]; }
 
@@ -133,7 +129,6 @@ class Surface {
     std::array<Slot, kSlotCount> order_;
     Rgb background_{};
     QImage frame_;
-    std::array<Scaled, kSlotCount> scaled_;
 };
 
 }  // namespace fellridge::saver

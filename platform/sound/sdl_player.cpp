@@ -72,11 +72,7 @@ SdlPlayer::~SdlPlayer() {
         }
     }
     closeMusic();
-    if (audioOpen_) {
-        Mix_HookMusicFinished(nullptr);
-        Mix_CloseAudio();
-        audioOpen_ = false;
-    }
+    closeAudio();
     if (sdlUp_) {
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -114,12 +110,21 @@ void SdlPlayer::openAudio() {
     Mix_HookMusicFinished(fellridgeMusicFinished);
 }
 
+void SdlPlayer::closeAudio() {
+    if (!audioOpen_) return;
+    Mix_HookMusicFinished(nullptr);
+    Mix_CloseAudio();
+    audioOpen_ = false;
+}
+
 void SdlPlayer::closeMusic() {
-    if (!music_) return;
-    Mix_Music* music = music_;
-    music_ = nullptr;
-    // Freeing music that plays stops it without calling the finished hook.
-    Mix_FreeMusic(music);
+    parked_ = false;
+    if (music_) {
+        Mix_Music* music = music_;
+        music_ = nullptr;
+        // Freeing music that plays stops it without calling the finished hook.
+        Mix_FreeMusic(music);
+    }
     // The library read from these bytes until now.
     std::vector<std::uint8_t>().swap(bytes_);
     loadedName_.clear();
@@ -132,7 +137,17 @@ void SdlPlayer::open() {
     // The slideshow opens the sound again each time it ends (a short sound: every tick): the
     // one loaded stays while its file is the same, unchanged, and plays again from the start.
     const std::optional<FileIdentity> identity = identify(fileName_);
-    if (!music_ || !identity || loadedName_ != fileName_ || loadedIdentity_ != *identity) {
+    const bool same = identity && loadedName_ == fileName_ && loadedIdentity_ == *identity;
+    if (same && parked_) {
+        // Stopped, it let go of its decoder: a new one over the bytes it kept.
+        Mix_Music* music = loadMusicFromMemory(bytes_);
+        if (!music) {
+            closeMusic();
+            throw Failure(kCannotPlay);
+        }
+        music_ = music;
+        parked_ = false;
+    } else if (!music_ || !same) {
         closeMusic();
         // The library never opens the path itself: it gets the bytes of a regular file, read
         // with a bound, whose header has passed the check of its format.
@@ -152,7 +167,28 @@ void SdlPlayer::open() {
     hookGeneration = generation_;
 }
 
+void SdlPlayer::park() {
+    Mix_Music* music = music_;
+    music_ = nullptr;
+    Mix_FreeMusic(music);
+    closeAudio();
+    parked_ = true;
+}
+
 void SdlPlayer::play() {
+    if (parked_) {
+        // The file is still open: the device and the decoder come back for it. A device that
+        // refuses now leaves the player stopped, as a refused play does.
+        try {
+            openAudio();
+        } catch (const Failure&) {
+            return;
+        }
+        Mix_Music* music = loadMusicFromMemory(bytes_);
+        if (!music) return;
+        music_ = music;
+        parked_ = false;
+    }
     if (!music_) throw Failure(kNoDevice);
     // Once from the start (1 play, no loop); a refusal is not a failure: the mode then stays
     // stopped and the next restart tries again.
@@ -160,11 +196,14 @@ void SdlPlayer::play() {
 }
 
 void SdlPlayer::stop() {
+    if (parked_) return;
     if (!music_) throw Failure(kNoDevice);
     Mix_HaltMusic();
+    park();
 }
 
 PlayerMode SdlPlayer::mode() {
+    if (parked_) return PlayerMode::Stopped;
     if (!music_) return PlayerMode::NotReady;
     return Mix_PlayingMusic() ? PlayerMode::Playing : PlayerMode::Stopped;
 }

@@ -1,8 +1,10 @@
 // The background-sound player: one music file at a time through SDL2_mixer, audio only.
 //
-// SDL is brought up for audio alone on the first open, and the audio device then stays open for
-// the rest of the run; the destructor shuts SDL down again. SDL2_mixer reports the end of a
-// piece from its audio thread (or synchronously inside a halt); the player turns that report
+// SDL is brought up for audio alone on the first open. The audio device is open only while a
+// piece may play: a stop closes it (and lets go of the decoder) until the next play, so that
+// SDL's audio thread doesn't wake many times a second to mix silence between two pieces; the
+// file's bytes stay for that play. The destructor shuts SDL down again. SDL2_mixer reports the end
+// of a piece from its audio thread (or synchronously inside a halt); the player turns that report
 // into a notice queued to the thread that created the player, where the notify handler runs.
 // Nothing of the player's own state is touched from the audio thread.
 //
@@ -48,7 +50,7 @@ class SdlPlayer : public SoundPlayer {
         friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
     };
 
-    // True once the audio device has been opened (by the first open).
+    // True while the audio device is open: from an open or a play until the next stop.
     bool audioOpen() const { return audioOpen_; }
 
     // A queued end-of-playback notice arriving on the user-interface thread: calls the notify
@@ -57,7 +59,10 @@ class SdlPlayer : public SoundPlayer {
 
   private:
     void openAudio();
+    void closeAudio();
     void closeMusic();
+    // After a stop: the decoder and the audio device go, the file stays open (its bytes kept).
+    void park();
 
     std::string fileName_;
     std::function<void()> onNotify_;
@@ -72,6 +77,7 @@ class SdlPlayer : public SoundPlayer {
     std::uint64_t generation_ = 0;
     bool sdlUp_ = false;
     bool audioOpen_ = false;
+    bool parked_ = false;  // a file is open and stopped, without decoder or audio device
 };
 
 }  // namespace fellridge::platform

@@ -3,22 +3,26 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
+#include <QSocketNotifier>
+#include <memory>
 
 namespace fellridge::platform {
 
 class DisplayWatch : public QObject {
     Q_OBJECT
   public:
-    // Looks at the toolkit's X connection every interval.
-    explicit DisplayWatch(int intervalMs = 250);
+    // Watches the toolkit's X connection. It sleeps with the event loop: it looks only when the
+    // connection's socket has something to read, which a server that goes away always leaves
+    // (the end of the stream). Nothing is watched without an X connection.
+    DisplayWatch();
+    ~DisplayWatch() override;
 
   signals:
     // Once, when the connection is found broken.
     void lost();
 
   private:
-    QTimer timer_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace fellridge::platform

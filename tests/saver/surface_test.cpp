@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "saver/smooth_scale.h"
 
 using namespace fellridge;
 using namespace fellridge::saver;
@@ -461,6 +462,49 @@ TEST(SurfaceRepaintAreas, APictureOverTheWholeWindowRepaintsAsBeforeWhenItReplac
     surface.hide(Slot::Front);
     surface.repaint();
     EXPECT_EQ(surface.frame().pixel(20, 20), kBlack);
+}
+
+}  // namespace
+
+namespace {
+
+// Scaling into the frame gives the toolkit's smooth scaling pixel for pixel, growing, shrinking
+// and both, whole or in part; only the part asked for is written.
+TEST(SmoothScale, GivesTheToolkitsPixelsWholeAndInPart) {
+    QImage source(67, 41, QImage::Format_RGB32);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            source.setPixel(x, y, 0xff000000u | (seed >> 8));
+        }
+    const QSize sizes[] = {{100, 60}, {67, 41},  {30, 20}, {200, 13}, {13, 200},   {1, 1},
+                           {66, 200}, {134, 82}, {40, 41}, {301, 17}, {1919, 1081}};
+    for (const QSize size : sizes) {
+        for (const QImage& from : {source, source.copy(0, 0, 1, 1), source.copy(0, 0, 5, 1)}) {
+            SCOPED_TRACE(testing::Message() << from.size().width() << "x" << from.size().height()
+                                            << " to " << size.width() << "x" << size.height());
+            const QImage expected =
+                from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(QImage::Format_RGB32);
+            QImage whole(size, QImage::Format_RGB32);
+            smoothScaleInto(from, size.width(), size.height(), whole.rect(), whole.bits(),
+                            whole.bytesPerLine());
+            EXPECT_EQ(whole, expected);
+            const QRect part(size.width() / 3, size.height() / 4, (size.width() + 1) / 2,
+                             (size.height() + 1) / 2);
+            QImage into(size, QImage::Format_RGB32);
+            into.fill(kBlue);
+            smoothScaleInto(from, size.width(), size.height(), part,
+                            into.scanLine(part.top()) + part.left() * 4, into.bytesPerLine());
+            QImage wanted(size, QImage::Format_RGB32);
+            wanted.fill(kBlue);
+            for (int y = part.top(); y <= part.bottom(); ++y)
+                for (int x = part.left(); x <= part.right(); ++x)
+                    wanted.setPixel(x, y, expected.pixel(x, y));
+            EXPECT_EQ(into, wanted);
+        }
+    }
 }
 
 }  // namespace

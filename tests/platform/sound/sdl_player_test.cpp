@@ -256,12 +256,14 @@ TEST_F(SdlPlayerTest, StopKeepsTheFileOpenAndNotifiesLater) {
     player_->stop();
     EXPECT_EQ(notices_, 0);
     EXPECT_EQ(player_->mode(), PlayerMode::Stopped);
+    EXPECT_FALSE(player_->audioOpen()) << "nothing to mix until the next play";
     EXPECT_TRUE(waitForNotice());
     EXPECT_TRUE(noticeOnMainThread_);
 
     // Stopped, it plays again from the start.
     player_->play();
     EXPECT_EQ(player_->mode(), PlayerMode::Playing);
+    EXPECT_TRUE(player_->audioOpen());
 }
 
 // A notice still queued for the previous file must not reach the handler once the next file is
