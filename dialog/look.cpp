@@ -2,14 +2,16 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 
 namespace fellridge::dialog {
 
 namespace {
 
-constexpr const char* kScaleVariables[] = {"QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR",
-                                           "QT_SCREEN_SCALE_FACTORS"};
+constexpr const char* kScaleVariables[] = {
+    "QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+    "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_USE_PHYSICAL_DPI"};
 
 // The user's values of the scale variables while the toolkit starts; unset ones are null.
 QByteArray heldValues[std::size(kScaleVariables)];
@@ -24,19 +26,31 @@ void giveBackScaleVariables() {
     }
 }
 
-}  // namespace
-
-void useDevicePixels() {
+// Takes the user's scale variables out of the toolkit's sight until the application object has
+// read its settings, and keeps the style's sizes to 96 dpi.
+void holdScaleVariables() {
     for (std::size_t i = 0; i < std::size(kScaleVariables); ++i) {
         heldValues[i] = qEnvironmentVariableIsSet(kScaleVariables[i]) ? qgetenv(kScaleVariables[i])
                                                                       : QByteArray();
         qunsetenv(kScaleVariables[i]);
     }
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
     // Runs at the end of the application object's construction, after the toolkit has read
     // the variables.
     qAddPreRoutine(giveBackScaleVariables);
+}
+
+}  // namespace
+
+void useDevicePixels() {
+    holdScaleVariables();
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+}
+
+void useWholeNumberScale() {
+    holdScaleVariables();
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::Round);
 }
 
 QFont sansFont(bool bold) {

@@ -14,14 +14,19 @@ namespace fellridge::dialog {
 // box's texts for a 12-pixel fixed-pitch terminal face. Liberation Sans and Liberation Mono (with
 // the DejaVu faces behind them) are close enough in their metrics that every text fits its box.
 
-// Keeps the toolkit to device pixels at 96 dpi whatever the screen's settings: no scale factor
-// (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS, the screen's own), and the style's sizes (radio
-// indicators, arrows, frames) taken at 96 dpi rather than at the font resolution (Xft.dpi). The
-// dialog and the about box then look exactly as laid out, every text in its box, and the saver's
-// pictures stay pixel for pixel. The user's own values of those variables are given back once
-// the application object has read them, for the programs started from here. Call before the
-// application object is made.
+// The toolkit's scale, chosen before the application object is made. Both take the user's
+// QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS, QT_ENABLE_HIGHDPI_SCALING and the other scale
+// variables out of the toolkit's sight (they are given back once the application object has read its settings, for the
+// programs started from here) and measure the style's sizes (radio indicators, arrows, frames)
+// at 96 dpi rather than at the font resolution (Xft.dpi), so that every text stays in its box.
+
+// Device pixels whatever the screen's resolution: the saver's pictures stay pixel for pixel.
 void useDevicePixels();
+
+// The screen's own scale (its font resolution over 96 dpi) rounded to a whole number: 2 at
+// 192 dpi, 2 at 144 dpi, 1 at 120 dpi. The dialog and the about box are laid out in these
+// scaled pixels, so that on a high-resolution screen they are as large as on an ordinary one.
+void useWholeNumberScale();
 
 // The dialog's default face, 11 pixels high, regular or bold.
 QFont sansFont(bool bold = false);

@@ -99,9 +99,10 @@ SettingsDialog::SettingsDialog(const DialogServices& services, QWidget* parent)
     connectHandlers();
     okButton_->setFocus();
 
-    // In the middle of the screen.
-    const int screenWidth = services_.screen.width();
-    const int screenHeight = services_.screen.height();
+    // In the middle of the screen, whose size is in device pixels and the dialog's in scaled ones.
+    const qreal scale = devicePixelRatioF();
+    const int screenWidth = qRound(services_.screen.width() / scale);
+    const int screenHeight = qRound(services_.screen.height() / scale);
     move((screenWidth - width()) / 2, (screenHeight - height()) / 2);
 }
 

@@ -1,5 +1,5 @@
 // The settings dialog's controls: names, texts and pixel boxes as measured for its faces (see
-// look.h), and the keyboard order.
+// look.h); the keyboard order and the accessible names are keyboard.cpp's.
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -9,10 +9,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
-#include <iterator>
 #include <tuple>
 #include <utility>
 
+#include "dialog/keyboard.h"
 #include "dialog/look.h"
 #include "dialog/settings_dialog.h"
 
@@ -201,21 +201,7 @@ void SettingsDialog::buildControls() {
     for (QPushButton* button : {moreSoftwareButton_, aboutButton_, okButton_})
         button->setFont(sansFont(true));
 
-    // The keyboard order: OK first, then the sound options, the delay, About, the display modes
-    // (with the custom size bars before the custom mode), the sequence, the list, More Software.
-    const QWidget* const order[] = {okButton_,          addSoundButton_,
-                                    soundOn_,           soundOff_,
-                                    removeSoundButton_, delayBar_,
-                                    aboutButton_,       stretchButton,
-                                    centredButton,      pictureInPictureButton,
-                                    tiledButton,        heightBar_,
-                                    widthBar_,          customSizeButton,
-                                    overlapButton,      slideButton,
-                                    rollDownButton,     inOrder_,
-                                    atRandom_,          soundList_,
-                                    moreSoftwareButton_};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    arrangeForKeyboard(*this);
 }
 
 }  // namespace fellridge::dialog

@@ -74,11 +74,6 @@ class EndOnClose : public QObject {
     }
 };
 
-void prepareToolkit() {
-    // Pictures are drawn pixel for pixel and the dialog is laid out in device pixels.
-    dialog::useDevicePixels();
-}
-
 void complain(const std::string& text) {
     std::fprintf(stderr, "fellridge-wildlife: %s\n", text.c_str());
     std::fflush(stderr);
@@ -162,7 +157,8 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
 int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
     platform::PrivateFolder::removeDeadOnes();
-    prepareToolkit();
+    // Pictures are drawn pixel for pixel.
+    dialog::useDevicePixels();
     QtApplication qt(program);
     platform::PosixEnvironment environment;
     platform::FileRegistry registry;
@@ -204,7 +200,8 @@ int runSaver(char* program) {
 }
 
 int runSettings(char* program) {
-    prepareToolkit();
+    // The dialog as large on a high-resolution screen as on an ordinary one.
+    dialog::useWholeNumberScale();
     QtApplication qt(program);
     {
         platform::PosixEnvironment environment;

@@ -17,11 +17,13 @@ std::string variable(const char* name) {
     return value ? std::string(value) : std::string();
 }
 
-// mkdir -p for the saver's own default folder (an explicitly named one is taken as it is).
+// mkdir -p for the saver's folder, each folder it makes private to the user (0700, as the
+// base-directory rules ask of a data home made on first use); folders already there keep their
+// modes. A folder that can't be made is left to the settings file's own error.
 void makeDirectories(const std::string& path) {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
-        if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return;
+        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return;
         if (slash == std::string::npos) return;
     }
 }
@@ -87,7 +89,10 @@ std::vector<std::string> storedPictureFolders(const std::string& executable,
 }
 
 std::optional<std::string> PosixEnvironment::saverFolder() {
-    if (std::string dir = variable("FELLRIDGE_WINDOWS_DIR"); !dir.empty()) return dir;
+    if (std::string dir = variable("FELLRIDGE_WINDOWS_DIR"); !dir.empty()) {
+        makeDirectories(dir);
+        return dir;
+    }
     std::string base = variable("XDG_DATA_HOME");
     if (base.empty() || base[0] != '/') {
         const std::string home = variable("HOME");

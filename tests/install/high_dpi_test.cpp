@@ -1,6 +1,7 @@
-// The settings dialog and the about box on a screen of 192 dpi fonts with a scale factor of 2:
-// drawn in device pixels as at 96 dpi, every text fits its control, and the user's scale
-// variables are there again for the programs the dialog starts.
+// The settings dialog and the about box on a screen of FELLRIDGE_TEST_DPI dpi fonts, with the
+// user's scale factors of 2 on top: drawn at the screen's whole-number scale (the user's factors
+// left aside), every text fits its control, and the user's scale variables are there again for
+// the programs the dialog starts.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <fstream>
@@ -64,19 +66,22 @@ void expectTextsFit(const QWidget& window) {
 
 class HighDpi : public DialogTest {};
 
-TEST_F(HighDpi, TheDialogIsDrawnInDevicePixelsWithEveryTextInItsBox) {
-    SettingsDialog& dialog = open();
-    EXPECT_EQ(dialog.devicePixelRatio(), 1);
-    EXPECT_EQ(dialog.size(), QSize(571, 438));
-    expectTextsFit(dialog);
-}
+// The screen's dpi over 96, rounded half up: 2 at 192 and at 144.
+constexpr int kScale = (FELLRIDGE_TEST_DPI + 48) / 96;
 
-TEST_F(HighDpi, TheAboutBoxIsDrawnInDevicePixelsWithEveryTextInItsBox) {
+TEST_F(HighDpi, TheDialogAndTheAboutBoxAreScaledWithEveryTextInItsBox) {
+    SettingsDialog& dialog = open();
     AboutBox about;
     about.show();
-    EXPECT_EQ(about.devicePixelRatio(), 1);
+    for (QWidget* window : {static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&about)}) {
+        EXPECT_EQ(window->devicePixelRatio(), kScale);
+        expectTextsFit(*window);
+        // Inside the screen (960 x 540 scaled pixels at 2).
+        EXPECT_TRUE(window->screen()->geometry().contains(window->frameGeometry()));
+    }
+    EXPECT_EQ(dialog.size(), QSize(571, 438));
     EXPECT_EQ(about.size(), QSize(514, 336));
-    expectTextsFit(about);
+    EXPECT_EQ(dialog.grab().size(), QSize(571, 438) * kScale);
 }
 
 TEST_F(HighDpi, TheStyleMeasuresAt96Dpi) {
@@ -98,18 +103,20 @@ TEST(HighDpiEnvironment, TheUsersScaleVariablesAreGivenBack) {
 }  // namespace
 }  // namespace fellridge::dialog::testing
 
-// A screen that asks for fonts at 192 dpi, and a scale factor of 2 on top, as a high-resolution
-// desktop sets them; then the toolkit is prepared as the program prepares it.
+// A screen that asks for fonts at FELLRIDGE_TEST_DPI dpi, and a scale factor of 2 on top, as a
+// high-resolution desktop sets them; then the toolkit is prepared as the settings run prepares
+// it.
 int main(int argc, char** argv) {
     QTemporaryDir dir;
     const std::string config = dir.filePath(QStringLiteral("screen.json")).toStdString();
     std::ofstream(config) << R"({"screens": [{"name": "hidpi", "x": 0, "y": 0, "width": 1920,)"
-                          << R"( "height": 1080, "logicalDpi": 192, "logicalBaseDpi": 96}]})";
+                          << R"( "height": 1080, "logicalDpi": )" << FELLRIDGE_TEST_DPI
+                          << R"(, "logicalBaseDpi": 96}]})";
     qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
     qputenv("QT_SCALE_FACTOR", "2");
     qputenv("QT_SCREEN_SCALE_FACTORS", "2");
     qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
-    fellridge::dialog::useDevicePixels();
+    fellridge::dialog::useWholeNumberScale();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

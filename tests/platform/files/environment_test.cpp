@@ -57,8 +57,18 @@ class EnvironmentTest : public ::testing::Test {
 };
 
 TEST_F(EnvironmentTest, SaverFolderFromTheVariableOrTheDataHome) {
-    variables.set("FELLRIDGE_WINDOWS_DIR", "/somewhere/given/");
-    EXPECT_EQ(environment.saverFolder(), "/somewhere/given/");  // taken as it is
+    // Taken as it is, and made private to the user when missing; an existing one keeps its mode.
+    const std::string given = dir / "given/saver/";
+    variables.set("FELLRIDGE_WINDOWS_DIR", given.c_str());
+    EXPECT_EQ(environment.saverFolder(), given);
+    for (const char* made : {"given", "given/saver"})
+        EXPECT_EQ(std::filesystem::status(dir / made).permissions(),
+                  std::filesystem::perms::owner_all)
+            << made;
+    std::filesystem::permissions(dir / "given/saver", std::filesystem::perms::all);
+    EXPECT_EQ(environment.saverFolder(), given);
+    EXPECT_EQ(std::filesystem::status(dir / "given/saver").permissions(),
+              std::filesystem::perms::all);
 
     variables.set("FELLRIDGE_WINDOWS_DIR", "");
     variables.set("XDG_DATA_HOME", (dir / "data").c_str());
