@@ -36,15 +36,6 @@ struct Picture::Data {
 
 namespace {
 
-Picture& fallbackSlot() {
-    static Picture fallback;
-    return fallback;
-}
-bool& fallbackSet() {
-    static bool set = false;
-    return set;
-}
-
 // libjpeg reports fatal errors through error_exit, which must not return: we jump back to the
 // caller's setjmp instead of letting the library end the process.
 struct JpegError {
@@ -245,7 +236,7 @@ const QImage& Picture::pixels(QSize cover) const {
     } else {
         // Not tried again on every repaint: the fallback stands for the picture from now on.
         d.failed = true;
-        const Picture& fallback = fallbackSet() ? fallbackSlot() : fallbackPicture();
+        const Picture fallback = fallbackPicture();
         d.image =
             fallback.data_ && fallback.data_.get() != data_.get() ? fallback.pixels() : QImage();
         std::vector<std::uint8_t>().swap(d.jpeg);
@@ -279,11 +270,6 @@ int jpegScaleDenominator(int width, int height, QSize cover) {
             return denominator;
     }
     return 1;
-}
-
-void Picture::setFallback(const Picture& fallback) {
-    fallbackSlot() = fallback;
-    fallbackSet() = true;
 }
 
 Picture fallbackPicture() {

@@ -34,8 +34,7 @@ class Picture {
     bool empty() const;
     // The pixels at the picture's own size as Format_RGB32, decoded on the first call and kept.
     // Damage met by the decoder shows what was decoded; a picture that can't be decoded at all,
-    // or not within kDecodeBudget, shows the fallback picture set with setFallback (or stays
-    // blank).
+    // or not within kDecodeBudget, shows the fallback picture (or stays blank).
     const QImage& pixels() const;
     // The pixels for drawing the picture scaled to (at least) the given size: a JPEG far larger
     // than that is decoded at a reduced scale (see jpegScaleDenominator) whose image still
@@ -53,7 +52,6 @@ class Picture {
     static constexpr std::int64_t kMaxPixels = 150'000'000;
     // What decoding one picture may take: its pixels plus the decoder's own working memory.
     static constexpr std::int64_t kDecodeBudget = std::int64_t{128} << 20;
-    static void setFallback(const Picture& fallback);
 
     struct Data;  // implementation
 

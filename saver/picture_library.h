@@ -58,9 +58,8 @@ class PictureLibrary {
     PrepareResult prepare(const std::vector<std::string>& otherFolders = {});
     // Loads the next picture (in order or at random) into the load buffer, or the fallback picture.
     void loadNext();
-    // Deletes kvp1.jpg..kvp7.jpg, the files prepare makes, in the temporary folder and in the
-    // saver's folder (where earlier runs may have left them). Nothing else is touched, and
-    // directories and read-only files of those names stay. Never throws.
+    // Deletes kvp1.jpg..kvp7.jpg, the files prepare made, in the folder it made them in. Nothing
+    // else is touched, and directories and read-only files of those names stay. Never throws.
     void deleteTemporary();
 
   private:
