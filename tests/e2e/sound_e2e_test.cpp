@@ -1,8 +1,12 @@
 // Background sound in a real saver run, with SDL's disk audio driver writing what is played to
 // a file: the listed sound plays at the start and again after it has ended; a sound list that
 // names a missing file keeps the run silent.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <thread>
 
@@ -30,6 +34,44 @@ int bursts(const std::string& raw, std::size_t gap) {
     return count;
 }
 
+// SDL's disk driver opens its file afresh, truncating it, whenever the audio device opens, and
+// the player closes the device while nothing plays: a FIFO drained here keeps every opening's
+// output.
+class Drain {
+  public:
+    explicit Drain(std::string path) : path_(std::move(path)) {
+        ::mkfifo(path_.c_str(), 0600);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                const int fd = ::open(path_.c_str(), O_RDONLY);
+                if (fd < 0) break;
+                char buffer[65536];
+                for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+                    data_.append(buffer, static_cast<std::size_t>(n));
+                ::close(fd);
+            }
+            done_ = true;
+        });
+    }
+    std::string finish() {
+        stop_ = true;
+        // A reader waiting in open for the next writer is woken by a writer of our own.
+        while (!done_) {
+            const int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            std::this_thread::sleep_for(10ms);
+        }
+        thread_.join();
+        return data_;
+    }
+
+  private:
+    std::string path_;
+    std::string data_;
+    std::atomic<bool> stop_{false}, done_{false};
+    std::thread thread_;
+};
+
 std::string settings(const std::string& name1) {
     std::string ini = "[Options]\nSound=1\nSeq=1\nColor=4\nPicdis=1\nTime=1000\n[WavConfig]\n";
     ini += "Name1=" + name1 + "\n";
@@ -48,6 +90,7 @@ class SoundE2e : public ::testing::Test {
     }
 
     std::string playFor(std::chrono::milliseconds duration) {
+        Drain drain(root.file("out.raw"));
         Child saver({program(), "/S"}, {{"DISPLAY", xvfb.display()},
                                         {"QT_QPA_PLATFORM", "xcb"},
                                         {"FELLRIDGE_WINDOWS_DIR", root.path()},
@@ -57,7 +100,7 @@ class SoundE2e : public ::testing::Test {
         std::this_thread::sleep_for(duration);
         xdotool(xvfb.display(), {"key", "a"});
         EXPECT_EQ(saver.wait(10s), 0);
-        return readFile(root.file("out.raw"));
+        return drain.finish();
     }
 
     Xvfb xvfb{640, 480};
