@@ -248,6 +248,8 @@ int runPasswordChange(platform::Environment& environment, platform::Libraries& l
 }  // namespace
 
 int run(int argc, char** argv) {
+    // Joined and split again because screen-saver daemons and users hand the switch over as one
+    // command line ("/c 5678", '"/s"'): what counts is how that line splits, not how a shell did.
     const std::vector<std::string> parameters = splitParameters(joinArguments(argc, argv));
     switch (chooseRunMode(parameters)) {
         case RunMode::Saver:

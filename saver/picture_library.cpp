@@ -144,6 +144,9 @@ PictureLibrary::PictureLibrary(const SaverState& shared, Surface& surface,
       random_(random),
       chooseNextSound_(std::move(chooseNextSound)) {}
 
+// The stored pictures are copied out to plain JPEG files (kvp1.jpg..kvp7.jpg, names users and their
+// tools know) because a picture holds only its file and header: it decodes from the file when it
+// is drawn, and again after its pixels were let go, so the seven never sit decoded side by side.
 PrepareResult PictureLibrary::prepare(const std::vector<std::string>& otherFolders) {
     state_.directory = temporaryDirectory_.empty() ? shared_.saverFolder : temporaryDirectory_;
     const std::string source = storedPictureSource(shared_.saverFolder, otherFolders);
