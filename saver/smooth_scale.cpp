@@ -199,26 +199,14 @@ class TwoPassShrink {
     void sumDown(const std::uint32_t* const* rows, const std::uint32_t* weights, std::size_t n,
                  std::uint32_t* out, bool final) const {
 #if defined(__SSE2__)
-        switch (n * 2 + final) {
-            case 2:
-                return downFast<1, false>(rows, weights, out);
-            case 3:
-                return downFast<1, true>(rows, weights, out);
-            case 4:
-                return downFast<2, false>(rows, weights, out);
-            case 5:
-                return downFast<2, true>(rows, weights, out);
-            case 6:
-                return downFast<3, false>(rows, weights, out);
-            case 7:
-                return downFast<3, true>(rows, weights, out);
-            case 8:
-                return downFast<4, false>(rows, weights, out);
-            case 9:
-                return downFast<4, true>(rows, weights, out);
-            default:
-                break;
-        }
+        using Down = void (TwoPassShrink::*)(const std::uint32_t* const*, const std::uint32_t*,
+                                             std::uint32_t*) const;
+        static constexpr Down kDown[2][kAtOnce] = {
+            {&TwoPassShrink::downFast<1, false>, &TwoPassShrink::downFast<2, false>,
+             &TwoPassShrink::downFast<3, false>, &TwoPassShrink::downFast<4, false>},
+            {&TwoPassShrink::downFast<1, true>, &TwoPassShrink::downFast<2, true>,
+             &TwoPassShrink::downFast<3, true>, &TwoPassShrink::downFast<4, true>}};
+        if (n >= 1 && n <= kAtOnce) return (this->*kDown[final][n - 1])(rows, weights, out);
 #endif
         for (std::size_t x = 0; x < columns_; ++x) {
             std::uint32_t sum[3] = {};
