@@ -199,14 +199,18 @@ class TwoPassShrink {
     void sumDown(const std::uint32_t* const* rows, const std::uint32_t* weights, std::size_t n,
                  std::uint32_t* out, bool final) const {
 #if defined(__SSE2__)
-        using Down = void (TwoPassShrink::*)(const std::uint32_t* const*, const std::uint32_t*,
-                                             std::uint32_t*) const;
-        static constexpr Down kDown[2][kAtOnce] = {
-            {&TwoPassShrink::downFast<1, false>, &TwoPassShrink::downFast<2, false>,
-             &TwoPassShrink::downFast<3, false>, &TwoPassShrink::downFast<4, false>},
-            {&TwoPassShrink::downFast<1, true>, &TwoPassShrink::downFast<2, true>,
-             &TwoPassShrink::downFast<3, true>, &TwoPassShrink::downFast<4, true>}};
-        if (n >= 1 && n <= kAtOnce) return (this->*kDown[final][n - 1])(rows, weights, out);
+        switch (n) {
+            case 1:
+                return downFast<1>(rows, weights, out, final);
+            case 2:
+                return downFast<2>(rows, weights, out, final);
+            case 3:
+                return downFast<3>(rows, weights, out, final);
+            case 4:
+                return downFast<4>(rows, weights, out, final);
+            default:
+                break;
+        }
 #endif
         for (std::size_t x = 0; x < columns_; ++x) {
             std::uint32_t sum[3] = {};
@@ -248,9 +252,9 @@ class TwoPassShrink {
 
     // sumDown of N rows: the 32 x 32-bit products of _mm_mul_epu32 in 64-bit lanes, blue and
     // red in one sum, green and the fourth byte in another, joined again as 32-bit lanes.
-    template <std::size_t N, bool Final>
+    template <std::size_t N>
     void downFast(const std::uint32_t* const* rows, const std::uint32_t* weights,
-                  std::uint32_t* out) const {
+                  std::uint32_t* out, bool final) const {
         __m128i w[N];
         const std::uint32_t* from[N];
         for (std::size_t j = 0; j < N; ++j) {
@@ -268,7 +272,7 @@ class TwoPassShrink {
             }
             return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
         };
-        if constexpr (!Final) {
+        if (!final) {
             for (std::size_t x = 0; x < columns_; ++x)
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), column(x));
             return;
