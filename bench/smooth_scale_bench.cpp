@@ -1,8 +1,8 @@
 // The smooth scaler beside the toolkit's smooth scaling of the same photograph to the same size.
 // CPU time is that of the whole process, so the toolkit's helper threads count too; the
 // arguments are the scaled width and height: a quarter of a 1920 x 1080 screen (the tiled mode),
-// the whole screen (stretched, the picture in a picture's backdrop), and the custom size's
-// first-run 25 x 25.
+// the whole screen (stretched, the picture in a picture's backdrop), the custom size's first-run
+// 25 x 25, and a custom size wider but lower than the picture.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -43,7 +43,7 @@ void BM_ToolkitScaled(benchmark::State& state) {
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
-    b->Args({960, 540})->Args({1920, 1080})->Args({25, 25});
+    b->Args({960, 540})->Args({1920, 1080})->Args({25, 25})->Args({1700, 300});
     b->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 }
 
