@@ -420,20 +420,54 @@ void smoothScaleInto(const QImage& source, int width, int height, const QRect& a
         TwoPassShrink(source, xs, ys).run(out, outStride);
         return;
     }
-    // Growing both ways, each row is first interpolated down the columns it needs (source
-    // columns first..last), then across: the same order and rounding as interpolating each
-    // destination pixel between its four source pixels.
-    std::vector<std::uint32_t> down;
-    std::vector<std::size_t> at;  // in down
-    std::vector<std::uint16_t> across;
-    if (xs.grows && ys.grows) {
-        const int firstColumn = xs.first.front();
-        const int lastColumn = std::min(sw - 1, xs.first.back() + 1);
-        down.resize(static_cast<std::size_t>(lastColumn - firstColumn + 2));
+    // A side that grows puts each destination pixel between two neighbouring source pixels:
+    // across, between two of the source columns first..last, found at `at` in a row of what
+    // those columns give (one more at the end, never weighed: the last column has weight 0).
+    std::vector<std::size_t> at;
+    int firstColumn = 0;
+    std::size_t used = 0;
+    if (xs.grows) {
+        firstColumn = xs.first.front();
+        used = static_cast<std::size_t>(std::min(sw - 1, xs.first.back() + 1) - firstColumn + 1);
         for (const int first : xs.first)
             at.push_back(static_cast<std::size_t>(first - firstColumn));
-        for (const int w : xs.weight) across.insert(across.end(), 4, static_cast<std::uint16_t>(w));
     }
+    // Growing both ways, each row is first interpolated down the columns it needs, then across:
+    // the same order and rounding as interpolating each destination pixel between its four
+    // source pixels.
+    std::vector<std::uint32_t> down;
+    std::vector<std::uint16_t> across;
+    // Growing one way only, the source pixels that a destination pixel covers along the other
+    // side are summed once for all the destination pixels that share them: down each column
+    // for a destination row, or along a source row for the destination rows (two at a time).
+    std::vector<Sum> columnSums;
+    std::array<std::vector<Sum>, 2> rowSums;
+    std::array<int, 2> rowSummed{-1, -1};
+    if (xs.grows && ys.grows) {
+        down.resize(used + 1);
+        for (const int w : xs.weight) across.insert(across.end(), 4, static_cast<std::uint16_t>(w));
+    } else if (xs.grows) {
+        columnSums.resize(used + 1);
+    } else {
+        for (auto& sums : rowSums) sums.resize(columns);
+    }
+    const auto sumsAlong = [&](int sourceRow) -> const std::vector<Sum>& {
+        const auto slot = static_cast<std::size_t>(sourceRow & 1);
+        if (rowSummed[slot] != sourceRow) {
+            rowSummed[slot] = sourceRow;
+            const std::uint32_t* line = bits + stride * sourceRow;
+            for (std::size_t x = 0; x < columns; ++x)
+                rowSums[slot][x] =
+                    covered(line + xs.first[x], xs.weight[x] & 0xffff, xs.weight[x] >> 16, 1);
+        }
+        return rowSums[slot];
+    };
+    // a * (256 - w) + b * w, per channel, divided by 256, then the 14 bits of the coverage
+    // weights dropped.
+    const auto weighed = [](const Sum& a, const Sum& b, int w) {
+        return qRgb((a.r * (256 - w) + b.r * w) >> 22, (a.g * (256 - w) + b.g * w) >> 22,
+                    (a.b * (256 - w) + b.b * w) >> 22);
+    };
 
     for (std::size_t row = 0; row < ys.first.size(); ++row) {
         auto* target =
@@ -441,44 +475,25 @@ void smoothScaleInto(const QImage& source, int width, int height, const QRect& a
         const std::uint32_t* line = bits + stride * ys.first[row];
         const int wy = ys.weight[row];
         if (xs.grows && ys.grows) {
-            const std::uint32_t* top = line + xs.first.front();
-            const std::size_t used = down.size() - 1;
+            const std::uint32_t* top = line + firstColumn;
             if (wy > 0) {
                 betweenRows(top, top + stride, static_cast<unsigned>(wy), down.data(), used);
             } else {
                 std::copy(top, top + used, down.begin());
             }
-            down[used] = down[used - 1];  // never weighed: the last column has weight 0
+            down[used] = down[used - 1];
             betweenNeighbours(down.data(), at.data(), across.data(), target, columns);
         } else if (xs.grows) {  // shrinks down the columns
-            const int cover = wy >> 16;
-            const int firstWeight = wy & 0xffff;
-            for (std::size_t x = 0; x < columns; ++x) {
-                const std::uint32_t* p = line + xs.first[x];
-                Sum s = covered(p, firstWeight, cover, stride);
-                const int wx = xs.weight[x];
-                if (wx > 0) {
-                    const Sum next = covered(p + 1, firstWeight, cover, stride);
-                    s.r = (s.r * (256 - wx) + next.r * wx) >> 8;
-                    s.g = (s.g * (256 - wx) + next.g * wx) >> 8;
-                    s.b = (s.b * (256 - wx) + next.b * wx) >> 8;
-                }
-                target[x] = qRgb(s.r >> 14, s.g >> 14, s.b >> 14);
-            }
-        } else if (ys.grows) {  // shrinks along the rows
-            for (std::size_t x = 0; x < columns; ++x) {
-                const std::uint32_t* p = line + xs.first[x];
-                const int cover = xs.weight[x] >> 16;
-                const int firstWeight = xs.weight[x] & 0xffff;
-                Sum s = covered(p, firstWeight, cover, 1);
-                if (wy > 0) {
-                    const Sum next = covered(p + stride, firstWeight, cover, 1);
-                    s.r = (s.r * (256 - wy) + next.r * wy) >> 8;
-                    s.g = (s.g * (256 - wy) + next.g * wy) >> 8;
-                    s.b = (s.b * (256 - wy) + next.b * wy) >> 8;
-                }
-                target[x] = qRgb(s.r >> 14, s.g >> 14, s.b >> 14);
-            }
+            for (std::size_t c = 0; c < used; ++c)
+                columnSums[c] = covered(line + firstColumn + static_cast<qsizetype>(c), wy & 0xffff,
+                                        wy >> 16, stride);
+            columnSums[used] = columnSums[used - 1];
+            for (std::size_t x = 0; x < columns; ++x)
+                target[x] = weighed(columnSums[at[x]], columnSums[at[x] + 1], xs.weight[x]);
+        } else {  // shrinks along the rows
+            const std::vector<Sum>& sums = sumsAlong(ys.first[row]);
+            const std::vector<Sum>& next = wy > 0 ? sumsAlong(ys.first[row] + 1) : sums;
+            for (std::size_t x = 0; x < columns; ++x) target[x] = weighed(sums[x], next[x], wy);
         }
     }
 }
