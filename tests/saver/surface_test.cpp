@@ -469,19 +469,23 @@ TEST(SurfaceRepaintAreas, APictureOverTheWholeWindowRepaintsAsBeforeWhenItReplac
 namespace {
 
 // Scaling into the frame gives the toolkit's smooth scaling pixel for pixel, growing, shrinking
-// and both, whole or in part; only the part asked for is written.
+// and both, whole or in part; only the part asked for is written. White shrunk both ways gives
+// the largest sums there are.
 TEST(SmoothScale, GivesTheToolkitsPixelsWholeAndInPart) {
-    QImage source(67, 41, QImage::Format_RGB32);
+    QImage source(67, 41, QImage::Format_RGB32), white(67, 41, QImage::Format_RGB32);
+    white.fill(0xffffffffu);
     std::uint32_t seed = 12345;
     for (int y = 0; y < source.height(); ++y)
         for (int x = 0; x < source.width(); ++x) {
             seed = seed * 1664525u + 1013904223u;
             source.setPixel(x, y, 0xff000000u | (seed >> 8));
         }
-    const QSize sizes[] = {{100, 60}, {67, 41},  {30, 20}, {200, 13}, {13, 200},   {1, 1},
-                           {66, 200}, {134, 82}, {40, 41}, {301, 17}, {1919, 1081}};
+    const QSize sizes[] = {{100, 60}, {67, 41},     {30, 20},  {200, 13}, {13, 200},
+                           {1, 1},    {50, 30},     {66, 200}, {134, 82}, {40, 41},
+                           {301, 17}, {1919, 1081}, {9, 5}};
     for (const QSize size : sizes) {
-        for (const QImage& from : {source, source.copy(0, 0, 1, 1), source.copy(0, 0, 5, 1)}) {
+        for (const QImage& from :
+             {source, white, source.copy(0, 0, 1, 1), source.copy(0, 0, 5, 1)}) {
             SCOPED_TRACE(testing::Message() << from.size().width() << "x" << from.size().height()
                                             << " to " << size.width() << "x" << size.height());
             const QImage expected =
