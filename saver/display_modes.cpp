@@ -1,7 +1,6 @@
 // The slideshow tick and its eight display modes.
 #include <algorithm>
 #include <exception>
-#include <span>
 
 #include "platform/files/text.h"
 #include "saver/log.h"
@@ -279,15 +278,12 @@ void Saver::rollDown() {
 
     state_.abort = false;
     for (std::int32_t r = 0; r < h && !state_.abort && std::int64_t{y0} + r < sh; ++r) {
-        const std::span<const std::uint8_t> row = copy.row(r);
         services_.clock.sleep(kRollDownPauseMs);
         services_.events.processPending();
         // Only the message processing can set the abort flag: a row is drawn whole or not at
-        // all, its pixels up to the screen's right edge.
+        // all, its pixels up to the screen's right edge, straight from the working copy.
         if (state_.abort) break;
-        const auto pixels =
-            static_cast<std::size_t>(std::min<std::int64_t>(w, std::int64_t{sw} - x0));
-        surface_.setPixels(x0, y0 + r, row.first(std::min(row.size(), pixels * 3)));
+        surface_.copyToSurface({x0, y0 + r, x0 + w, y0 + r + 1}, copy, {0, r, w, r + 1});
     }
 }
 

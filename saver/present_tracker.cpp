@@ -2,6 +2,9 @@
 
 #include <QMetaObject>
 #include <QWidget>
+#include <algorithm>
+#include <chrono>
+#include <utility>
 
 #include "saver/surface.h"
 
@@ -40,6 +43,38 @@ void PresentTracker::paint(const QRegion& region, Surface& surface) {
     recompose_ -= region;
     for (const QRect& r : recompose)
         surface.repaint(Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+}
+
+DrawingPacer::DrawingPacer(Show show, int intervalMs, Now now)
+    : show_(std::move(show)),
+      interval_(std::max(intervalMs, 0)),
+      now_(std::move(now)),
+      lastShown_(now_() - interval_) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { showWaiting(now_()); });
+}
+
+DrawingPacer::DrawingPacer(Show show, int intervalMs)
+    : DrawingPacer(std::move(show), intervalMs, [] {
+          using namespace std::chrono;
+          return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+      }) {}
+
+void DrawingPacer::drawn(const QRect& area) {
+    if (area.isEmpty()) return;
+    waiting_ |= area;
+    const std::int64_t now = now_();
+    const std::int64_t since = now - lastShown_;
+    if (since >= interval_) return showWaiting(now);
+    if (!timer_.isActive()) timer_.start(static_cast<int>(interval_ - since));
+}
+
+void DrawingPacer::showWaiting(std::int64_t now) {
+    timer_.stop();
+    lastShown_ = now;
+    const QRect area = std::exchange(waiting_, QRect());
+    if (!area.isEmpty()) show_(area);
 }
 
 }  // namespace fellridge::saver

@@ -1,12 +1,16 @@
 // What the saver window must remember between the display surface and the toolkit's paint
-// events. Direct drawing is already in the surface's frame: it is shown at the next message
-// processing and must not be painted over by recomposing the slots there. A slot or background
-// change recomposes the area it reached at the next paint, and so does anything else that
-// repaints an area (the window uncovered, say).
+// events. Direct drawing is already in the surface's frame. A window painted through the
+// toolkit's backing store shows it at the next message processing, and must not paint over it by
+// recomposing the slots there; a window that shows the frame itself (X11) shows it through a
+// DrawingPacer, with no paint event. A slot or background change recomposes the area it reached
+// at the next paint, and so does anything else that repaints an area (the window uncovered, say).
 #pragma once
 
 #include <QRect>
 #include <QRegion>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
 
 class QWidget;
 
@@ -35,6 +39,31 @@ class PresentTracker {
     QRect gathered_;         // drawn since the last message processing
     QRegion waitingToShow_;  // drawn, handed to the toolkit, not painted yet
     QRegion recompose_;      // changed slots, not painted yet
+};
+
+// Direct drawing on a window that shows the frame itself: shown at once, but no more often than
+// the screen refreshes, since more is never seen. Drawing within a refresh interval of the last
+// showing waits for the first drawing after the interval or, with none, for its end: a roll-down
+// at 100 rows a second shows two rows at a time on a 60 Hz screen, and a slide that draws without
+// pause sends the server one picture per refresh.
+class DrawingPacer {
+  public:
+    using Show = std::function<void(const QRect&)>;
+    using Now = std::function<std::int64_t()>;  // milliseconds of a clock that only goes forward
+    DrawingPacer(Show show, int intervalMs, Now now);
+    DrawingPacer(Show show, int intervalMs);  // on the system's monotonic clock
+
+    void drawn(const QRect& area);
+
+  private:
+    void showWaiting(std::int64_t now);
+
+    Show show_;
+    std::int64_t interval_;
+    Now now_;
+    std::int64_t lastShown_;
+    QRect waiting_;  // drawn, not shown yet
+    QTimer timer_;   // shows what waits at the end of the interval
 };
 
 }  // namespace fellridge::saver

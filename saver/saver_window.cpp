@@ -171,6 +171,8 @@ void SaverWindow::stop() {
 
 void SaverWindow::present(const Rect& area) {
     if (layers_) return layers_->drawn(toQRect(area));
+    // The server shows the area from the frame's memory, with no paint of the toolkit between.
+    if (x11Drawing_) return x11Drawing_->drawn(toQRect(area));
     presented_.drawn(toQRect(area));
 }
 
@@ -191,7 +193,15 @@ QImage SaverWindow::newFrame(int width, int height) {
     if (layers_) return layers_->newFrame(width, height);
     if (!x11Frame_ && testAttribute(Qt::WA_PaintOnScreen)) {
         x11Frame_ = platform::X11Frame::forWindow(static_cast<std::uintptr_t>(winId()));
-        if (!x11Frame_) setAttribute(Qt::WA_PaintOnScreen, false);
+        if (x11Frame_) {
+            const QScreen* screen = windowHandle() ? windowHandle()->screen() : nullptr;
+            const qreal hz = screen && screen->refreshRate() >= 1 ? screen->refreshRate() : 60;
+            x11Drawing_ = std::make_unique<DrawingPacer>(
+                [this](const QRect& drawn) { x11Frame_->show(surface_->frame(), drawn); },
+                qRound(1000 / hz));
+        } else {
+            setAttribute(Qt::WA_PaintOnScreen, false);
+        }
     }
     return x11Frame_ ? x11Frame_->newImage(width, height)
                      : QImage(width, height, QImage::Format_RGB32);

@@ -87,6 +87,7 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     std::unique_ptr<platform::ScreenCovers> covers_;
     PresentTracker presented_{*this};
     std::unique_ptr<platform::X11Frame> x11Frame_;
+    std::unique_ptr<DrawingPacer> x11Drawing_;  // shows direct drawing from x11Frame_
     std::unique_ptr<platform::wayland::SaverLayers> layers_;
     bool created_ = false;
     bool ended_ = false;

@@ -349,19 +349,6 @@ void Surface::paintSlot(int index, const Box& area) {
         s.picture.releasePixels();
 }
 
-void Surface::setPixels(std::int32_t x, std::int32_t y, std::span<const std::uint8_t> bgr) {
-    ensureFrame();
-    const auto count = static_cast<std::int64_t>(bgr.size() / 3);
-    const Box row = intersect({x, y, x + count, std::int64_t{y} + 1}, boxOf(frame_.rect()));
-    if (row.empty()) return;
-    auto* out = reinterpret_cast<QRgb*>(frame_.scanLine(static_cast<int>(row.top)));
-    for (std::int64_t at = row.left; at < row.right; ++at) {
-        const auto in = static_cast<std::size_t>(at - x) * 3;
-        out[at] = qRgb(bgr[in + 2], bgr[in + 1], bgr[in]);
-    }
-    presentArea(row);
-}
-
 void Surface::presentArea(const Box& area) {
     if (presenter_ && !area.empty()) presenter_->present(rectIn32(area));
 }

@@ -96,10 +96,6 @@ class Surface {
     void copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect& src);
     // Sets one pixel; outside the window nothing happens. Shows at once.
     void setPixel(std::int32_t x, std::int32_t y, Rgb colour);
-    // Sets the pixels of row y from column x on, one per three bytes of bgr (blue, green, red),
-    // as setPixel would one after the other, and shows them at once: the work of a row is the
-    // row's, whatever the size of the window.
-    void setPixels(std::int32_t x, std::int32_t y, std::span<const std::uint8_t> bgr);
 
     int screenWidth() const;
     int screenHeight() const;

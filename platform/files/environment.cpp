@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/files/files.h"
+
 namespace fellridge::platform {
 
 namespace {
@@ -39,11 +41,6 @@ std::string installationPrefix(const std::string& executable) {
     return std::filesystem::path(executable).parent_path().parent_path().string();
 }
 
-std::string withoutTrailingSlashes(std::string path) {
-    while (!path.empty() && path.back() == '/') path.pop_back();
-    return path;
-}
-
 }  // namespace
 
 std::string executablePath() {
@@ -61,15 +58,14 @@ std::string defaultSystemDirectory(const std::string& executable) {
     const std::filesystem::path own = std::filesystem::path(executable).parent_path();
     const std::string buildTree = (own / "data" / "system").string();
     if (isDirectory(buildTree)) return buildTree;
-    return withoutTrailingSlashes(installationPrefix(executable)) +
-           "/lib/fellridge-wildlife/system";
+    return files::inFolder(installationPrefix(executable), "lib/fellridge-wildlife/system");
 }
 
 std::vector<std::string> storedPictureFolders(const std::string& executable,
                                               const char* xdgDataDirs) {
     std::vector<std::string> folders;
     auto add = [&folders](const std::string& base) {
-        std::string folder = withoutTrailingSlashes(base) + "/fellridge-wildlife";
+        std::string folder = files::inFolder(base, "fellridge-wildlife");
         if (std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(std::move(folder));
     };

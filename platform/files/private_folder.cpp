@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files/files.h"
+
 namespace fellridge::platform {
 
 namespace {
@@ -34,11 +36,6 @@ constexpr std::size_t kUniquePart = 6;  // mkdtemp's XXXXXX
 
 // A folder is made and then locked: one younger than this may not be locked yet.
 constexpr std::chrono::seconds kSettleTime{5};
-
-std::string withoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
 
 // Removes what is in the open folder (never following a link) and the folder itself.
 void removeFolder(int fd, const std::string& path) {
@@ -67,7 +64,7 @@ void sweepDeadFolders(const std::string& base) {
         if (name.size() != kPrefix.size() + kUniquePart ||
             name.substr(0, kPrefix.size()) != kPrefix)
             continue;
-        const std::string path = base + "/" + std::string(name);
+        const std::string path = files::inFolder(base, name);
         FolderLock lock(path);
         struct stat info {};
         if (!lock.held() || ::fstat(lock.descriptor(), &info) != 0 || info.st_uid != ::geteuid())
@@ -78,8 +75,8 @@ void sweepDeadFolders(const std::string& base) {
 }
 
 std::string makeUnder(const std::string& base) {
-    std::string pattern = withoutTrailingSlashes(base);
-    pattern += "/" + std::string(kPrefix) + std::string(kUniquePart, 'X');
+    const std::string pattern =
+        files::inFolder(base, std::string(kPrefix) + std::string(kUniquePart, 'X'));
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     // mkdtemp makes the folder with mode 0700 under a name nobody else holds.
@@ -116,8 +113,8 @@ void PrivateFolder::remove() {
 
 void PrivateFolder::removeDeadOnes() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && usableBase(runtime)) sweepDeadFolders(withoutTrailingSlashes(runtime));
-    sweepDeadFolders(withoutTrailingSlashes(systemTemporaryFolder()));
+    if (runtime && usableBase(runtime)) sweepDeadFolders(runtime);
+    sweepDeadFolders(systemTemporaryFolder());
 }
 
 }  // namespace fellridge::platform

@@ -49,6 +49,7 @@ class DaemonWindow : public ::testing::Test {
     // A window of another client, standing in for the daemon's: its id.
     std::uint32_t hostWindow(const Area& area) {
         const std::string idFile = root.file("host" + std::to_string(hosts.size()));
+        std::filesystem::remove(idFile);  // an earlier case's, naming a window that is gone
         hosts.push_back(std::make_unique<Child>(
             std::vector<std::string>{helper(), "window", idFile, std::to_string(area.width),
                                      std::to_string(area.height), std::to_string(area.x),

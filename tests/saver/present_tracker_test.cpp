@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QPaintEvent>
 #include <QWidget>
+#include <cstdint>
+#include <vector>
 
 #include "platform/services.h"
 #include "saver/surface.h"
@@ -123,6 +125,24 @@ TEST_F(PresentTrackerTest, ARepaintTheWindowAsksForErasesDirectDrawingWhereItRea
     window.repaint(QRect(0, 0, 20, 20));  // as when part of the window is uncovered
     EXPECT_EQ(pixel(5, 5), kBlue);
     EXPECT_EQ(pixel(40, 40), kRed);
+}
+
+TEST(DrawingPacer, ShowsAtOnceAtMostOncePerIntervalAndWhatWaitsAtTheIntervalsEnd) {
+    std::int64_t now = 1000;
+    std::vector<QRect> shown;
+    DrawingPacer pacer([&](const QRect& r) { shown.push_back(r); }, 16, [&] { return now; });
+    pacer.drawn(QRect(0, 0, 8, 1));
+    now += 10;
+    pacer.drawn(QRect(0, 1, 8, 1));  // within the interval: waits
+    EXPECT_EQ(shown, std::vector<QRect>{QRect(0, 0, 8, 1)});
+    now += 10;
+    pacer.drawn(QRect(0, 2, 8, 1));  // the first drawing after it shows what waited too
+    EXPECT_EQ(shown.back(), QRect(0, 1, 8, 2));
+    pacer.drawn(QRect(0, 3, 8, 1));  // with no drawing after it, shown at the interval's end
+    QElapsedTimer clock;
+    clock.start();
+    while (shown.size() < 3 && clock.elapsed() < 1000) QCoreApplication::processEvents();
+    EXPECT_EQ(shown, (std::vector<QRect>{{0, 0, 8, 1}, {0, 1, 8, 2}, {0, 3, 8, 1}}));
 }
 
 }  // namespace
