@@ -79,6 +79,21 @@ void complain(const std::string& text) {
     std::fflush(stderr);
 }
 
+// The stop routine removes the temporary pictures as best it can; those it couldn't (their folder
+// made read-only meanwhile) are named, so that nobody wonders what they are.
+void reportLeftovers(const std::vector<std::string>& files) {
+    std::size_t left = 0;
+    std::string folder;
+    for (const std::string& file : files) {
+        if (::access(file.c_str(), F_OK) != 0) continue;
+        ++left;
+        folder = file.substr(0, file.find_last_of('/'));
+    }
+    if (left > 0)
+        complain(std::to_string(left) + " temporary picture" + (left == 1 ? "" : "s") +
+                 " could not be removed from " + folder);
+}
+
 // Runs the saver's start-up in the window, shows it and runs the message loop until it closes: 0,
 // or 1 when the display went away. A termination signal runs the stop routine, and so does the loss
 // of the display; a fatal signal, or an exit that skips this end, removes the temporary pictures
@@ -108,6 +123,7 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
     form.installEventFilter(&ending);
     if (form.showSaver()) qt.app.exec();
     platform::process_signals::removeOnAbruptEnd({}, {});
+    reportLeftovers(form.saver().pictures().temporaryFiles());
     return displayLost ? 1 : 0;
 }
 
@@ -160,6 +176,7 @@ int runSaver(char* program) {
     // Pictures are drawn pixel for pixel.
     dialog::useDevicePixels();
     QtApplication qt(program);
+    startToolkitServices();
     platform::PosixEnvironment environment;
     platform::FileRegistry registry;
     platform::DlLibraries libraries;
