@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "dialog/about_box.h"
+#include "dialog/off_ui_thread.h"
 #include "platform/files/text.h"
 
 // The icon lives in this static library's resources, which the linker would otherwise drop.
@@ -259,7 +260,8 @@ void SettingsDialog::saveAndClose() {
     values.height = clampToInt32(labelNumber(*heightLabel_));
     values.width = clampToInt32(labelNumber(*widthLabel_));
 
-    settings::writeOptions(sounds_.settingsPath(), values);
+    // Another writer may hold the file a while: the dialog keeps drawing itself meanwhile.
+    runOffUiThread([&] { settings::writeOptions(sounds_.settingsPath(), values); });
 
     // The dialog is the settings run's main window: closing it ends the run.
     QDialog::done(QDialog::Accepted);
