@@ -115,7 +115,7 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
     platform::DisplayWatch display;
     QObject::connect(&display, &platform::DisplayWatch::lost, &form, [&] {
         displayLost = true;
-        complain("the X display went away");
+        sayDisplayGone("");
         form.stop();
         QCoreApplication::quit();
     });
@@ -124,7 +124,8 @@ int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
     if (form.showSaver()) qt.app.exec();
     platform::process_signals::removeOnAbruptEnd({}, {});
     reportLeftovers(form.saver().pictures().temporaryFiles());
-    return displayLost ? 1 : 0;
+    if (form.displayLost()) sayDisplayGone("");
+    return displayLost || form.displayLost() ? 1 : 0;
 }
 
 // Inside a screen-saver daemon's window: the daemon owns input, the pointer and the screen, so

@@ -55,7 +55,7 @@ void onToolkitMessage(QtMsgType type, const QMessageLogContext& context, const Q
     for (const char* gone : kDisplayGoneTexts) {
         if (!text.starts_with(gone)) continue;
         // The toolkit ends the process as soon as this returns.
-        if (!saidDisplayGone.exchange(true)) say("the display went away (" + text + ")");
+        sayDisplayGone(text);
         platform::process_signals::removeNamedNow();
         return;
     }
@@ -91,6 +91,11 @@ ToolkitStartGuard::ToolkitStartGuard() {
 
 ToolkitStartGuard::~ToolkitStartGuard() {
     starting = false;
+}
+
+void sayDisplayGone(const std::string& detail) {
+    if (!saidDisplayGone.exchange(true))
+        say("the display went away" + (detail.empty() ? "" : " (" + detail + ")"));
 }
 
 void startToolkitServices() {

@@ -5,6 +5,8 @@
 // happened in one line on standard error, removes its temporary files and ends with status 1.
 #pragma once
 
+#include <string>
+
 namespace fellridge::entry {
 
 // While one lives, a fatal message of the toolkit (its platform can't start: no display, no
@@ -25,5 +27,8 @@ class ToolkitStartGuard {
 // bridge, with the session-bus thread behind it. A saver calls it before its window covers the
 // screen, so that a thread the system can't give ends the run while the desktop is still there.
 void startToolkitServices();
+
+// Says on standard error that the display went away, once a process whoever notices first.
+void sayDisplayGone(const std::string& detail);
 
 }  // namespace fellridge::entry

@@ -107,7 +107,10 @@ void SaverWindow::openLayers() {
         surface_->repaint(Rect{area.left(), area.top(), area.right() + 1, area.bottom() + 1});
     };
     handlers.input = [this](platform::wayland::Input input) { layerInput(input); };
-    handlers.lost = [this] { stop(); };
+    handlers.lost = [this] {
+        displayLost_ = true;
+        stop();
+    };
     layers_ = platform::wayland::SaverLayers::open(std::move(handlers));
 }
 

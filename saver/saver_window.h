@@ -49,6 +49,8 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     // window; unless the run already ended while the window was being created (then the
     // caller just returns).
     bool showSaver();
+    // Whether the run ended because the compositor's connection broke under its surfaces.
+    bool displayLost() const { return displayLost_; }
 
     // Ends the run from outside (a termination signal, the host window gone): the stop
     // routine, which closes the window.
@@ -91,6 +93,7 @@ class SaverWindow : public QWidget, public SaverHost, public Presenter {
     std::unique_ptr<platform::wayland::SaverLayers> layers_;
     bool created_ = false;
     bool ended_ = false;
+    bool displayLost_ = false;
 };
 
 }  // namespace fellridge::saver

@@ -101,6 +101,11 @@ SwaySession::SwaySession(const std::vector<OutputSize>& sizes) {
         20s);
 }
 
+void SwaySession::killCompositor() {
+    sway_->signal(SIGKILL);
+    sway_->wait(5s);
+}
+
 SwaySession::~SwaySession() {
     if (!sway_) return;
     sway_->signal(SIGTERM);  // sway ends its bar and XWayland

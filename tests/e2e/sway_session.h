@@ -64,6 +64,8 @@ class SwaySession {
     std::vector<std::string> outputs() const;  // in sway's order
     // Adds a headless output (1920 x 1080) and returns its name, empty when none came.
     std::string addOutput() const;
+    // Ends sway at once (SIGKILL), as a crash would; XWayland and the bar go with it.
+    void killCompositor();
 
   private:
     std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
