@@ -162,6 +162,8 @@ void drainTermination() {
     char buffer[16];
     while (::read(terminationPipe[0], buffer, sizeof buffer) > 0) {
     }
+    // The loop acts on it now: the end it starts gets its own 2 s.
+    if (forcedEndSignal != 0) ::alarm(kForcedEndSeconds);
 }
 
 void removeNamedNow() {

@@ -5,8 +5,9 @@
 // SIGSTKFLT and the real-time signals) is turned into a byte on a pipe, so that the message loop
 // can run the stop routine and end as usual (a screen locker may send SIGUSR1 to have its saver
 // module start afresh; ending cleanly is what it expects of a module that doesn't). A SIGTERM or
-// SIGINT that hasn't ended the run 2 s later ends it from the handlers: the files named below go
-// and the signal's default action ends the process, stuck message loop or not. SIGPIPE is
+// SIGINT that the message loop hasn't acted on (drained) within 2 s, or whose end hasn't come
+// 2 s after it did, ends the run from the handlers: the files named below go and the signal's
+// default action ends the process, stuck message loop or not. SIGPIPE is
 // ignored. The faults (SIGSEGV, SIGFPE, SIGBUS, SIGABRT, SIGILL, SIGTRAP, SIGSYS) can't be
 // handled that way: their handler removes the files named beforehand (unlink and rmdir only,
 // both async-signal-safe) and then lets the signal end the process as it would have.
