@@ -283,7 +283,9 @@ void SettingsDialog::addSound() {
     const std::optional<std::string> chosen = services_.fileDialog.openFile(kSoundFilter);
     if (!chosen || chosen->empty()) return;
 
-    if (!sounds_.add(*chosen)) {
+    std::optional<int> slot;
+    runOffUiThread([&] { slot = sounds_.add(*chosen); });
+    if (!slot) {
         services_.boxes.show(BoxKind::Confirm, kMaximumReached, BoxButtons::Ok);
     } else {
         appendSound(*chosen);
@@ -311,7 +313,10 @@ void SettingsDialog::removeSelectedSound() {
         return;
 
     // The file decides which slot goes: the first entry whose text equals the item's exactly.
-    if (!sounds_.remove(itemPath(*item))) {
+    bool removed = false;
+    const std::string path = itemPath(*item);
+    runOffUiThread([&] { removed = sounds_.remove(path); });
+    if (!removed) {
         services_.boxes.show(BoxKind::Error, kNotFound, BoxButtons::Ok);
         return;
     }
