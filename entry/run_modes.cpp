@@ -177,7 +177,6 @@ int runSaver(char* program) {
     // Pictures are drawn pixel for pixel.
     dialog::useDevicePixels();
     QtApplication qt(program);
-    startToolkitServices();
     platform::PosixEnvironment environment;
     platform::FileRegistry registry;
     platform::DlLibraries libraries;
@@ -191,6 +190,7 @@ int runSaver(char* program) {
                                         events,      screen,   cursor,    input};
     const char* host = std::getenv(platform::kHostWindowVariable);
     if (host && *host) return runInHost(qt, services, host, signalPipe);
+    startToolkitServices();
 
     sweepWriterLeftovers(environment);
 

@@ -24,8 +24,9 @@ class ToolkitStartGuard {
 };
 
 // Starts now what the toolkit would otherwise start as the first window shows: its accessibility
-// bridge, with the session-bus thread behind it. A saver calls it before its window covers the
-// screen, so that a thread the system can't give ends the run while the desktop is still there.
+// bridge, with the session-bus thread behind it. A full-screen saver calls it before its window
+// covers the screen, so that a thread the system can't give ends the run while the desktop is
+// still there (in a daemon's window, which the toolkit never shows, nothing starts it).
 void startToolkitServices();
 
 // Says on standard error that the display went away, once a process whoever notices first.
