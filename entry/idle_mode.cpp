@@ -38,7 +38,8 @@ std::string variable(const char* name) {
 // The slideshow: this program with /S, its output on ours.
 class ChildSlideshow : public watch::Slideshow {
   public:
-    explicit ChildSlideshow(std::function<void(int status)> ended) {
+    ChildSlideshow(const std::string& program, std::function<void(int status)> ended)
+        : program_(QString::fromLocal8Bit(program.c_str())) {
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.setInputChannelMode(QProcess::ForwardedInputChannel);
         QObject::connect(&process_, &QProcess::finished,
@@ -60,11 +61,10 @@ class ChildSlideshow : public watch::Slideshow {
         if (!process_.waitForFinished(3000)) process_.kill();
         process_.waitForFinished(1000);
     }
-    void start() override {
-        process_.start(QCoreApplication::applicationFilePath(), {QStringLiteral("/S")});
-    }
+    void start() override { process_.start(program_, {QStringLiteral("/S")}); }
 
   private:
+    QString program_;
     QProcess process_;
 };
 
@@ -132,7 +132,8 @@ class BusLoss : public QObject {
 
 }  // namespace
 
-int runIdleWatch(char* program, const watch::WatchOptions& options) {
+int runIdleWatch(char* program, const std::string& saverProgram,
+                 const watch::WatchOptions& options) {
     platform::OneWatchPerSession one;
     if (one.state() == platform::OneWatchPerSession::State::Running) {
         say("an idle watch already runs for this session (" + one.path() + ")");
@@ -145,7 +146,7 @@ int runIdleWatch(char* program, const watch::WatchOptions& options) {
 
     int status = 0;
     watch::IdleWatch* watcher = nullptr;
-    ChildSlideshow slideshow([&](int code) {
+    ChildSlideshow slideshow(saverProgram, [&](int code) {
         if (watcher) watcher->slideshowEnded(code);
     });
     QtWakeUp wakeUp([&] { watcher->timerFired(); });

@@ -261,7 +261,7 @@ int run(int argc, char** argv) {
             complain(options.message);
             return 2;
         case watch::WatchOptions::Kind::Watch:
-            return runIdleWatch(argv[0], options);
+            return startIdleWatch(argc, argv);
         case watch::WatchOptions::Kind::NotOurs:
             break;
     }
