@@ -78,6 +78,7 @@ SwaySession::SwaySession(const std::vector<OutputSize>& sizes) {
     // A build in a folder the user can't enter (root's home in CI) is run from a copy, and so
     // is the sanitizer's suppressions file read.
     program_ = reachable(test::program());
+    reachable(test::buildDir() + "/fellridge-wildlife-idle-watch");  // which it hands --idle to
     if (const char* lsan = std::getenv("LSAN_OPTIONS")) {
         lsan_ = lsan;
         const std::string key = "suppressions=";
