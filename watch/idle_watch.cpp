@@ -5,6 +5,7 @@
 namespace fellridge::watch {
 
 void IdleWatch::sessionIdle() {
+    if (idle_) return;  // the same idle period, told twice
     idle_ = true;
     idleUsed_ = false;
     tryStart();
