@@ -135,7 +135,7 @@ class BusLoss : public QObject {
 int runIdleWatch(char* program, const std::string& saverProgram,
                  const watch::WatchOptions& options) {
     platform::OneWatchPerSession one;
-    if (one.state() == platform::OneWatchPerSession::State::Running) {
+    if (one.state() == platform::OneWatchPerSession::State::HeldElsewhere) {
         say("an idle watch already runs for this session (" + one.path() + ")");
         return 1;
     }

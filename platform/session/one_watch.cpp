@@ -1,11 +1,11 @@
 #include "platform/session/one_watch.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
+
+#include "platform/files/folder_lock.h"
 
 namespace fellridge::platform {
 
@@ -31,17 +31,7 @@ OneWatchPerSession::OneWatchPerSession() {
     }
     path_ = folder + "/" + prefix + (display.empty() ? "" : "-" + display) + ".lock";
     fd_ = files::Descriptor(::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!fd_.valid()) return;
-    int result = -1;
-    do {
-        result = ::flock(fd_.get(), LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result == 0) {
-        state_ = State::Taken;
-    } else {
-        state_ = errno == EWOULDBLOCK ? State::Running : State::Unavailable;
-        fd_ = files::Descriptor();
-    }
+    state_ = takeAdvisoryLock(fd_);
 }
 
 }  // namespace fellridge::platform

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "platform/files/files.h"
+#include "platform/files/folder_lock.h"
 
 namespace fellridge::platform {
 
 class OneWatchPerSession {
   public:
-    enum class State { Taken, Running, Unavailable };
+    using State = FolderLock::State;  // HeldElsewhere: a watch runs for the session
 
     // The display names the session: $WAYLAND_DISPLAY, else $DISPLAY. The file lies in
     // $XDG_RUNTIME_DIR, else in the system's temporary folder under the user's id.

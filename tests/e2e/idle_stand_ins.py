@@ -1,12 +1,7 @@
 #!/usr/bin/python3
-"""Stand-ins for the idle watch's tests, on private buses.
-
-idle_stand_ins.py login1 RECORD   the login manager on $DBUS_SYSTEM_BUS_ADDRESS: GetSession and
-                                  GetSessionByPID name one session, whose Lock appends a line to
-                                  RECORD; RECORD.ready appears once it serves
-idle_stand_ins.py inhibit RECORD  an application that holds an inhibitor on the session bus for
-                                  as long as it runs; RECORD gets the cookie once it is held
-"""
+"""Stand-ins for the idle watch's tests on private buses. "login1 RECORD": the login manager on
+$DBUS_SYSTEM_BUS_ADDRESS, each Session.Lock a line in RECORD (RECORD.ready once it serves).
+"inhibit RECORD": an application holding an inhibitor while it runs (its cookie in RECORD)."""
 import os
 import sys
 
@@ -21,10 +16,6 @@ SESSION = "/org/freedesktop/login1/session/_31"
 class Manager(dbus.service.Object):
     @dbus.service.method("org.freedesktop.login1.Manager", in_signature="s", out_signature="o")
     def GetSession(self, _id):
-        return SESSION
-
-    @dbus.service.method("org.freedesktop.login1.Manager", in_signature="u", out_signature="o")
-    def GetSessionByPID(self, _pid):
         return SESSION
 
 

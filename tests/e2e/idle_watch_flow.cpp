@@ -24,6 +24,24 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Private session and system buses (dbus-daemon) in the desk's folder, with the stand-in login
+// manager on the system one.
+class IdleBuses {
+  public:
+    explicit IdleBuses(const IdleDesk& desk);
+    bool ok() const { return ok_; }
+    Environment environment() const;
+    // An application holding an inhibitor until the child is gone; nullptr without a cookie.
+    std::unique_ptr<Child> inhibit() const;
+    int locks() const;  // Session.Lock calls so far
+
+  private:
+    const IdleDesk& desk_;
+    std::string session_, system_, record_;
+    std::unique_ptr<Child> sessionBus_, systemBus_, login1_;
+    bool ok_ = false;
+};
+
 }  // namespace
 
 std::string missingIdleTools() {

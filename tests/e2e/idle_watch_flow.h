@@ -24,27 +24,7 @@ struct IdleDesk {
     Environment slideshow;                 // the slideshow's variables (its pictures, ...)
 };
 
-// Private session and system buses (dbus-daemon) in the desk's folder, with the stand-in login
-// manager on the system one.
-class IdleBuses {
-  public:
-    explicit IdleBuses(const IdleDesk& desk);
-    bool ok() const { return ok_; }
-    Environment environment() const;
-    // An application holding an inhibitor until the child is gone; nullptr when it didn't get
-    // its cookie.
-    std::unique_ptr<Child> inhibit() const;
-    int locks() const;  // Session.Lock calls so far
-
-  private:
-    const IdleDesk& desk_;
-    std::string session_, system_, record_;
-    std::unique_ptr<Child> sessionBus_, systemBus_, login1_;
-    bool ok_ = false;
-};
-
-// Whether the tools the flow needs are here (dbus-daemon, python3 with its D-Bus and GLib
-// bindings); what is missing otherwise.
+// What this machine lacks for the flow (dbus-daemon, python3-dbus, python3-gi), empty if nothing.
 std::string missingIdleTools();
 
 struct IdleCase {
