@@ -174,6 +174,7 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
 
 int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
+    platform::process_signals::endStuckRuns();
     platform::PrivateFolder::removeDeadOnes();
     // Pictures are drawn pixel for pixel.
     dialog::useDevicePixels();

@@ -20,6 +20,7 @@ int terminationPipe[2] = {-1, -1};
 // SIGTERM or SIGINT asks for the end; one the message loop hasn't acted on within this many
 // seconds (it is stuck, or never got going) ends the process from the signal handlers.
 constexpr unsigned kForcedEndSeconds = 2;
+volatile std::sig_atomic_t forcedEndWanted = 0;
 volatile std::sig_atomic_t forcedEndSignal = 0;
 // SIGALRM ends the run as the other signals do unless it was ignored when the program started;
 // the handler is there in either case, for the deadline above.
@@ -42,7 +43,7 @@ extern "C" void onTerminationSignal(int sig) {
     const int saved = errno;
     if (sig == SIGALRM && forcedEndSignal != 0) endBySignal(forcedEndSignal);
     if (sig != SIGALRM || alarmStops) {
-        if ((sig == SIGTERM || sig == SIGINT) && forcedEndSignal == 0) {
+        if ((sig == SIGTERM || sig == SIGINT) && forcedEndWanted && forcedEndSignal == 0) {
             forcedEndSignal = sig;
             ::alarm(kForcedEndSeconds);
         }
@@ -164,6 +165,10 @@ void drainTermination() {
     }
     // The loop acts on it now: the end it starts gets its own 2 s.
     if (forcedEndSignal != 0) ::alarm(kForcedEndSeconds);
+}
+
+void endStuckRuns() {
+    forcedEndWanted = 1;
 }
 
 void removeNamedNow() {

@@ -4,10 +4,11 @@
 // SIGUSR1, SIGUSR2, SIGQUIT, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPOLL, SIGPWR,
 // SIGSTKFLT and the real-time signals) is turned into a byte on a pipe, so that the message loop
 // can run the stop routine and end as usual (a screen locker may send SIGUSR1 to have its saver
-// module start afresh; ending cleanly is what it expects of a module that doesn't). A SIGTERM or
-// SIGINT that the message loop hasn't acted on (drained) within 2 s, or whose end hasn't come
-// 2 s after it did, ends the run from the handlers: the files named below go and the signal's
-// default action ends the process, stuck message loop or not. SIGPIPE is
+// module start afresh; ending cleanly is what it expects of a module that doesn't). Once
+// endStuckRuns() has been called, a SIGTERM or SIGINT that the message loop hasn't acted on
+// (drained) within 2 s, or whose end hasn't come 2 s after it did, ends the run from the
+// handlers: the files named below go and the signal's default action ends the process, stuck
+// message loop or not. SIGPIPE is
 // ignored. The faults (SIGSEGV, SIGFPE, SIGBUS, SIGABRT, SIGILL, SIGTRAP, SIGSYS) can't be
 // handled that way: their handler removes the files named beforehand (unlink and rmdir only,
 // both async-signal-safe) and then lets the signal end the process as it would have.
@@ -24,6 +25,10 @@ namespace fellridge::platform::process_signals {
 // the pipe they write to, or -1 when no pipe could be made (the signals then keep their default
 // action).
 int watchTermination();
+
+// Turns on the 2 s limit after a SIGTERM or SIGINT (for the slideshow, which must never hold the
+// screen; a run whose end waits for a child of its own leaves it off).
+void endStuckRuns();
 
 // Empties the pipe after its read end became readable.
 void drainTermination();
