@@ -175,6 +175,7 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
 int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
     platform::process_signals::endStuckRuns();
+    startNoSessionBus();
     platform::PrivateFolder::removeDeadOnes();
     // Pictures are drawn pixel for pixel.
     dialog::useDevicePixels();

@@ -98,6 +98,11 @@ void sayDisplayGone(const std::string& detail) {
         say("the display went away" + (detail.empty() ? "" : " (" + detail + ")"));
 }
 
+void startNoSessionBus() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!address || !*address) ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+
 void startToolkitServices() {
     QAccessible::isActive();
 }

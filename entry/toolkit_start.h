@@ -29,6 +29,12 @@ class ToolkitStartGuard {
 // still there (in a daemon's window, which the toolkit never shows, nothing starts it).
 void startToolkitServices();
 
+// A slideshow has nothing to say on the session bus: where none is known (no
+// DBUS_SESSION_BUS_ADDRESS), the toolkit's accessibility bridge would start one of its own through
+// the X server, a bus daemon that outlives the run. The address is set to one that names no bus,
+// so that the look-up fails at once instead.
+void startNoSessionBus();
+
 // Says on standard error that the display went away, once a process whoever notices first.
 void sayDisplayGone(const std::string& detail);
 
