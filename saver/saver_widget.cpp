@@ -59,7 +59,8 @@ void SaverWidget::place() {
     if (screen) setGeometry(screen->geometry());
     showFullScreen();
     if (screen) setGeometry(screen->geometry());
-    covers_ = std::make_unique<platform::ScreenCovers>(windowHandle());
+    covers_ = std::make_unique<platform::ScreenCovers>(windowHandle(),
+                                                       onX11() ? QString() : kProgramTitle);
     raise();
     activateWindow();
     // Every key and button belongs to the saver while it runs, whatever window had the focus.
