@@ -2,21 +2,11 @@
 
 namespace fellridge::saver {
 
-namespace {
-
-QRect toQRect(const Rect& r) {
-    return QRect(r.left, r.top, r.width(), r.height());
-}
-
-}  // namespace
-
 std::unique_ptr<LayerPresenter> LayerPresenter::open(std::function<void(platform::Input)> input) {
     std::unique_ptr<LayerPresenter> presenter(new LayerPresenter());
     LayerPresenter& p = *presenter;
     platform::wayland::SaverLayers::Handlers handlers;
-    handlers.recompose = [&p](const QRect& area) {
-        p.recompose(Rect{area.left(), area.top(), area.right() + 1, area.bottom() + 1});
-    };
+    handlers.recompose = [&p](const QRect& area) { p.recompose(toRect(area)); };
     handlers.input = std::move(input);
     handlers.lost = [&p] {
         if (p.lost_) p.lost_();

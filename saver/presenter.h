@@ -17,6 +17,14 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// The same area in the toolkit's terms, and back.
+inline QRect toQRect(const Rect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
+inline Rect toRect(const QRect& r) {
+    return Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+}
+
 class Presenter {
   public:
     virtual ~Presenter() = default;

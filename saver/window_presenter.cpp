@@ -4,14 +4,6 @@
 
 namespace fellridge::saver {
 
-namespace {
-
-QRect toQRect(const Rect& r) {
-    return QRect(r.left, r.top, r.width(), r.height());
-}
-
-}  // namespace
-
 WindowPresenter::WindowPresenter(platform::HostWindow* host, bool paintedOnScreen)
     : widget_(std::make_unique<SaverWidget>(host, paintedOnScreen,
                                             [this](const QRegion& region) { paint(region); })),

@@ -32,7 +32,7 @@ QImage X11FramePresenter::newFrame(int width, int height) {
 }
 
 void X11FramePresenter::present(const Rect& area) {
-    pacer_->drawn(QRect(area.left, area.top, area.width(), area.height()));
+    pacer_->drawn(toQRect(area));
 }
 
 void X11FramePresenter::paint(const QRegion& region) {
