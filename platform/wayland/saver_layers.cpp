@@ -108,6 +108,9 @@ void SaverLayers::recompose(const QRect& area) {
 
 void SaverLayers::drawn(const QRect& area) {
     if (area.isEmpty()) return;
+    // The buffers hear of it at once: a frame callback may show the frame before the change is.
+    if (const std::shared_ptr<FrameBuffers> frame = w_->frame.lock())
+        frame->drawn(area & QRect(QPoint(0, 0), frame->size()));
     drawn_ += area;
     schedule();
 }
@@ -130,9 +133,9 @@ void SaverLayers::showChanges() {
     }
     // The frame may have come into being during the recompose.
     const std::shared_ptr<FrameBuffers> frame = w_->frame.lock();
-    const QRegion shown = (recompose | std::exchange(drawn_, QRegion())) &
-                          (frame ? QRect(QPoint(0, 0), frame->size()) : QRect());
-    if (frame) frame->drawn(shown);
+    const QRect whole = frame ? QRect(QPoint(0, 0), frame->size()) : QRect();
+    if (frame) frame->drawn(recompose & whole);
+    const QRegion shown = (recompose | std::exchange(drawn_, QRegion())) & whole;
     for (auto& [id, o] : w_->outputs) {
         if (!o->slideshow) continue;
         for (const QRect& r : shown) o->pacer.changed(r);
