@@ -43,8 +43,10 @@ std::uintptr_t SaverRun::nativeId() {
 }
 
 void SaverRun::close() {
-    // While the slideshow is still being created, closing it doesn't end the run.
-    if (!created_) return;
+    // While the slideshow is still being created, closing it doesn't end the run; once closed,
+    // it stays so.
+    if (!created_ || closed_) return;
+    closed_ = true;
     presenter_.hide();
     end_.end(0);
 }

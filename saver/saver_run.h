@@ -50,6 +50,7 @@ class SaverRun : public SaverHost {
     std::unique_ptr<Surface> surface_;
     std::unique_ptr<Saver> saver_;
     bool created_ = false;
+    bool closed_ = false;
 };
 
 }  // namespace fellridge::saver
