@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <utility>
 
 namespace fellridge::platform::wayland {
@@ -21,9 +20,6 @@ std::shared_ptr<FrameBuffers> FrameBuffers::make(std::shared_ptr<Sharing> sharin
     for (Buffer& b : frame->buffers_) {
         b.fd = ::memfd_create("fellridge-frame", MFD_CLOEXEC);
         if (b.fd < 0 || ::ftruncate(b.fd, static_cast<off_t>(frame->bytes_)) != 0) return nullptr;
-        void* memory = ::mmap(nullptr, frame->bytes_, PROT_READ | PROT_WRITE, MAP_SHARED, b.fd, 0);
-        if (memory == MAP_FAILED) return nullptr;
-        b.memory = memory;
         b.shared = sharing->share(b.fd, width, height);
         if (!b.shared) return nullptr;
     }
@@ -39,7 +35,6 @@ FrameBuffers::~FrameBuffers() {
     if (view_) ::munmap(view_, bytes_);
     for (Buffer& b : buffers_) {
         if (b.shared) sharing_->unshare(b.shared);
-        if (b.memory) ::munmap(b.memory, bytes_);
         if (b.fd >= 0) ::close(b.fd);
     }
 }
@@ -79,14 +74,17 @@ void FrameBuffers::released(void* buffer) {
 
 bool FrameBuffers::moveViewTo(int index) {
     Buffer& b = buffers_[index];
-    const int width = size_.width();
-    const auto* from = static_cast<const std::uint8_t*>(view_);
-    auto* to = static_cast<std::uint8_t*>(b.memory);
+    // Whole rows, written into the buffer's file: one write per area, and no mapping of the
+    // buffer that would count its memory twice.
+    const auto stride = static_cast<std::size_t>(size_.width()) * 4;
+    const auto* view = static_cast<const char*>(view_);
     for (const QRect& r : b.stale& QRect(QPoint(0, 0), size_)) {
-        const std::size_t rowBytes = static_cast<std::size_t>(r.width()) * 4;
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            const std::size_t at = (static_cast<std::size_t>(y) * width + r.left()) * 4;
-            std::memcpy(to + at, from + at, rowBytes);
+        std::size_t at = static_cast<std::size_t>(r.top()) * stride;
+        const std::size_t end = static_cast<std::size_t>(r.bottom() + 1) * stride;
+        while (at < end) {
+            const ssize_t written = ::pwrite(b.fd, view + at, end - at, static_cast<off_t>(at));
+            if (written <= 0) return false;
+            at += static_cast<std::size_t>(written);
         }
     }
     b.stale = QRegion();

@@ -2,8 +2,8 @@
 // compositor may read a buffer from the moment it is committed until it releases it
 // (wl_buffer.release), so nothing is drawn into a buffer it holds: drawing goes into a view of
 // the free one, and once that one is committed the view moves to the other buffer, which first
-// takes the rows drawn since it was last shown. The view keeps its address while it moves
-// (the same memory mapped anew), so that an image over it stays valid.
+// takes the rows drawn since it was last shown (written into its memory file). The view keeps its
+// address while it moves (the same memory mapped anew), so that an image over it stays valid.
 //
 // While both buffers are held, the view is a private copy-on-write mapping of the last one
 // committed: drawing then costs only the pages it touches, and goes into a buffer once one is
@@ -55,7 +55,6 @@ class FrameBuffers {
   private:
     struct Buffer {
         int fd = -1;
-        void* memory = nullptr;  // its own mapping
         void* shared = nullptr;  // as the compositor knows it
         bool held = false;
         QRegion stale;  // where it differs from the view
