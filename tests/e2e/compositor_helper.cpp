@@ -1,12 +1,17 @@
 // Keys and pictures for the end-to-end tests under KWin and Mutter, which ship no command-line
 // tools for either. Run inside the compositor's session (WAYLAND_DISPLAY, the session bus):
 //   compositor_helper kwin-key CODE       a press and release of the evdev key CODE through
-//                                         KWin's fake input
+//                                         KWin's fake input (kwin-button: of a button, 272 the
+//                                         left one)
 //   compositor_helper kwin-shot OUTPUT    the output's pixels from KWin's screenshot interface
-//   compositor_helper mutter-key CODE     the key through Mutter's remote desktop interface
+//   compositor_helper mutter-key CODE     the same through Mutter's remote desktop interface
+//                                         (mutter-button)
 //   compositor_helper mutter-shot MONITOR one frame of a screen cast of the monitor (PipeWire,
 //                                         read by gst-launch-1.0)
 // Pictures go to standard output as PPM. Exit status 1 when the compositor refused.
+#include <unistd.h>
+#include <wayland-client.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -20,10 +25,8 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-
-#include <unistd.h>
-#include <wayland-client.h>
 
 #include "fake-input-client-protocol.h"
 
@@ -56,7 +59,8 @@ void global(void* data, wl_registry* registry, uint32_t name, const char* interf
 
 void globalRemoved(void*, wl_registry*, uint32_t) {}
 
-int kwinKey(uint32_t code) {
+// A press and release of the evdev key or button code.
+int kwinPress(bool button, uint32_t code) {
     wl_display* display = wl_display_connect(nullptr);
     if (!display) return fail("no Wayland display");
     FakeInput fake;
@@ -64,9 +68,23 @@ int kwinKey(uint32_t code) {
     wl_registry_add_listener(wl_display_get_registry(display), &listener, &fake);
     wl_display_roundtrip(display);
     if (!fake.input) return fail("no org_kde_kwin_fake_input v4");
-    org_kde_kwin_fake_input_authenticate(fake.input, "fellridge tests", "keys for tests");
-    org_kde_kwin_fake_input_keyboard_key(fake.input, code, 1);
-    org_kde_kwin_fake_input_keyboard_key(fake.input, code, 0);
+    org_kde_kwin_fake_input_authenticate(fake.input, "fellridge tests", "input for tests");
+    // KWin adds the seat's pointer or keyboard with this client's device: the clients take it
+    // in first. The pointer enters the surface under it when it first moves.
+    wl_display_roundtrip(display);
+    QThread::msleep(300);
+    if (button) {
+        org_kde_kwin_fake_input_pointer_motion(fake.input, wl_fixed_from_int(1), 0);
+        wl_display_roundtrip(display);
+        QThread::msleep(100);
+    }
+    for (const uint32_t pressed : {1u, 0u}) {
+        if (button) {
+            org_kde_kwin_fake_input_button(fake.input, code, pressed);
+        } else {
+            org_kde_kwin_fake_input_keyboard_key(fake.input, code, pressed);
+        }
+    }
     const bool sent = wl_display_roundtrip(display) >= 0;
     wl_display_disconnect(display);
     return sent ? 0 : fail("the compositor went away");
@@ -80,9 +98,9 @@ int kwinShot(const QString& output) {
     {
         QDBusInterface screenshots("org.kde.KWin", "/org/kde/KWin/ScreenShot2",
                                    "org.kde.KWin.ScreenShot2");
-        const QDBusReply<QVariantMap> reply = screenshots.call(
-            "CaptureScreen", output, QVariantMap{{"native-resolution", true}},
-            QVariant::fromValue(QDBusUnixFileDescriptor(ends[1])));
+        const QDBusReply<QVariantMap> reply =
+            screenshots.call("CaptureScreen", output, QVariantMap{{"native-resolution", true}},
+                             QVariant::fromValue(QDBusUnixFileDescriptor(ends[1])));
         ::close(ends[1]);
         if (!reply.isValid()) return fail(reply.error().message());
         info = reply.value();
@@ -98,23 +116,27 @@ int kwinShot(const QString& output) {
                            stride, static_cast<QImage::Format>(info["format"].toInt())));
 }
 
-int mutterKey(uint32_t code) {
+int mutterPress(bool button, uint32_t code) {
     const QString service = "org.gnome.Mutter.RemoteDesktop";
     QDBusInterface desktop(service, "/org/gnome/Mutter/RemoteDesktop", service);
     const QDBusReply<QDBusObjectPath> path = desktop.call("CreateSession");
     if (!path.isValid()) return fail(path.error().message());
     QDBusInterface session(service, path.value().path(), service + ".Session");
-    // The session's virtual keyboard is new to the seat, and Mutter hands its events to the
-    // seat's own thread: a press right after the start, or one still queued when the session
-    // stops, is lost.
-    for (const QDBusMessage& reply :
-         {session.call("Start"), session.call("NotifyKeyboardKeycode", code, true),
-          session.call("NotifyKeyboardKeycode", code, false)}) {
-        if (reply.type() == QDBusMessage::ErrorMessage) return fail(reply.errorMessage());
+    // The session's devices are new to the seat, and Mutter hands their events to the seat's
+    // own thread: a press right after the start, or one still queued when the session stops,
+    // is lost.
+    const auto step = [](const QDBusMessage& reply) {
         QThread::msleep(300);
-    }
+        return reply.type() != QDBusMessage::ErrorMessage;
+    };
+    bool ok = step(session.call("Start"));
+    if (button) ok = ok && step(session.call("NotifyPointerMotionRelative", 1.0, 0.0));
+    for (const bool pressed : {true, false})
+        ok =
+            ok && step(button ? session.call("NotifyPointerButton", static_cast<int>(code), pressed)
+                              : session.call("NotifyKeyboardKeycode", code, pressed));
     session.call("Stop");
-    return 0;
+    return ok ? 0 : fail("the remote desktop session refused");
 }
 
 // Notes the PipeWire node a screen-cast stream announces.
@@ -149,9 +171,10 @@ int mutterShot(const QString& monitor) {
     QTimer::singleShot(10000, &watch.loop, &QEventLoop::quit);
     watch.loop.exec();
     if (watch.node == 0) return fail("no stream");
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        service, stream.value().path(), "org.freedesktop.DBus.Properties", "Get");
-    get << service + ".Stream" << "Parameters";
+    QDBusMessage get = QDBusMessage::createMethodCall(service, stream.value().path(),
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << service + ".Stream"
+        << "Parameters";
     const QDBusMessage got = QDBusConnection::sessionBus().call(get);
     if (got.type() == QDBusMessage::ErrorMessage) return fail(got.errorMessage());
     const auto parameters = qdbus_cast<QVariantMap>(
@@ -178,13 +201,17 @@ int mutterShot(const QString& monitor) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3) return fail("usage: compositor_helper kwin-key|kwin-shot|mutter-key|mutter-shot ARG");
-    const std::string what = argv[1];
-    if (what == "kwin-key") return kwinKey(static_cast<uint32_t>(std::stoul(argv[2])));
-    if (what == "kwin-shot") return kwinShot(argv[2]);
-    if (what == "mutter-key") return mutterKey(static_cast<uint32_t>(std::stoul(argv[2])));
-    if (what == "mutter-shot") return mutterShot(argv[2]);
-    return fail("unknown request " + QString::fromStdString(what));
+    const std::string what = argc == 3 ? argv[1] : "";
+    const bool kwin = what.rfind("kwin-", 0) == 0;
+    const std::string request = what.substr(what.find('-') + 1);
+    if (request == "key" || request == "button") {
+        const auto code = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
+        return kwin ? kwinPress(request == "button", code) : mutterPress(request == "button", code);
+    }
+    if (request == "shot") return kwin ? kwinShot(argv[2]) : mutterShot(argv[2]);
+    return fail(
+        "usage: compositor_helper kwin-key|kwin-button|kwin-shot|mutter-key|"
+        "mutter-button|mutter-shot ARGUMENT");
 }
 
 #include "compositor_helper.moc"

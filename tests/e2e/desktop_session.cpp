@@ -46,10 +46,9 @@ DesktopSession::DesktopSession(Compositor compositor) : compositor_(compositor) 
                       "\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n");
         handOver(file(".local"));
         // Software OpenGL: the screenshot effect doesn't load with the QPainter compositor.
-        startCompositor({kwin, "--virtual", "--no-lockscreen", "--width", "1280", "--height",
-                         "720", "--output-count", "2", "--socket", "wl-kwin"},
-                        {{"KWIN_COMPOSE", "O2"}, {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"}},
-                        true);
+        startCompositor({kwin, "--virtual", "--no-lockscreen", "--width", "1280", "--height", "720",
+                         "--output-count", "2", "--socket", "wl-kwin"},
+                        {{"KWIN_COMPOSE", "O2"}, {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"}}, true);
         variables_["WAYLAND_DISPLAY"] = "wl-kwin";
         outputs_ = {"Virtual-0", "Virtual-1"};
     } else {
@@ -73,8 +72,7 @@ DesktopSession::DesktopSession(Compositor compositor) : compositor_(compositor) 
         [&] {
             for (const auto& output : outputs_) {
                 const Screenshot picture = shot(output);
-                if (!picture.ok() || (background_ && picture.count(kBackground) == 0))
-                    return false;
+                if (!picture.ok() || (background_ && picture.count(kBackground) == 0)) return false;
             }
             return true;
         },
@@ -89,8 +87,8 @@ Screenshot DesktopSession::shot(const std::string& output) const {
     return Screenshot::fromPpm(run({helper_, helper("shot"), output}).out);
 }
 
-void DesktopSession::key(int evdevCode) const {
-    run({helper_, helper("key"), std::to_string(evdevCode)});
+void DesktopSession::press(bool button, int evdevCode) const {
+    run({helper_, helper(button ? "button" : "key"), std::to_string(evdevCode)});
 }
 
 }  // namespace fellridge::test

@@ -25,7 +25,8 @@ class DesktopSession : public UserSession {
     // of 1280 x 720 and 1024 x 768.
     const std::vector<std::string>& outputs() const { return outputs_; }
     Screenshot shot(const std::string& output) const override;
-    void key(int evdevCode) const;  // a press and release
+    // A press and release of the key or button (evdev codes: 57 space, 272 the left button).
+    void press(bool button, int evdevCode) const;
 
   private:
     std::string helper(const std::string& request) const;
@@ -43,8 +44,7 @@ template <DesktopSession::Compositor kCompositor>
 class DesktopTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const std::string missing = DesktopSession::missingTools(kCompositor);
-            !missing.empty())
+        if (const std::string missing = DesktopSession::missingTools(kCompositor); !missing.empty())
             GTEST_SKIP() << missing;
         session = std::make_unique<DesktopSession>(kCompositor);
         ASSERT_TRUE(session->ok()) << "the compositor did not start";

@@ -1,6 +1,5 @@
 #include "sway_session.h"
 
-
 #include <algorithm>
 #include <filesystem>
 #include <sstream>

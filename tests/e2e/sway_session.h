@@ -35,7 +35,7 @@ class SwaySession : public UserSession {
     // QT_QPA_PLATFORM=wayland (override it with xcb for XWayland).
 
     Screenshot shot(const std::string& output) const override;  // grim -o OUTPUT
-    void key(const std::string& name) const;           // a press and release, e.g. "space"
+    void key(const std::string& name) const;                    // a press and release, e.g. "space"
     // The compositor's shortcut logo+Return switches to an empty workspace 9 and notes it has
     // acted; shortcutActed() tells whether it did.
     void shortcut() const;

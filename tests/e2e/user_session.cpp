@@ -54,7 +54,10 @@ bool UserSession::startCompositor(const std::vector<std::string>& argv, const En
     std::vector<std::string> command = argv;
     const std::string bus = file("bus");
     if (sessionBus) {
-        command = {"dbus-run-session", "--", "sh", "-c",
+        command = {"dbus-run-session",
+                   "--",
+                   "sh",
+                   "-c",
                    "echo \"$DBUS_SESSION_BUS_ADDRESS\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0\" && "
                    "exec \"$@\"",
                    bus};
