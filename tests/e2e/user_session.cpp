@@ -136,7 +136,7 @@ Output UserSession::run(const std::vector<std::string>& argv,
     return test::run(asUser(argv), environment(), timeout);
 }
 
-std::unique_ptr<Child> UserSession::startSlideshow(const Environment& extra) {
+Environment UserSession::slideshowEnvironment() {
     const std::string win = file("win");
     if (!std::filesystem::exists(win)) {
         std::filesystem::create_directory(win);
@@ -145,10 +145,14 @@ std::unique_ptr<Child> UserSession::startSlideshow(const Environment& extra) {
                   "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=1\nTime=60000\n");
         handOver(win);
     }
-    Environment env{{"FELLRIDGE_WINDOWS_DIR", win},
-                    {"FELLRIDGE_SYSTEM_DIR", file("sys")},
-                    {"FELLRIDGE_REGISTRY", file("user.reg")},
-                    {"SDL_AUDIODRIVER", "dummy"}};
+    return {{"FELLRIDGE_WINDOWS_DIR", win},
+            {"FELLRIDGE_SYSTEM_DIR", file("sys")},
+            {"FELLRIDGE_REGISTRY", file("user.reg")},
+            {"SDL_AUDIODRIVER", "dummy"}};
+}
+
+std::unique_ptr<Child> UserSession::startSlideshow(const Environment& extra) {
+    Environment env = slideshowEnvironment();
     for (const auto& [name, value] : extra) env[name] = value;
     return start({program_, "/S"}, env);
 }

@@ -42,7 +42,9 @@ class UserSession {
     // The output's pixels, as the compositor shows them.
     virtual Screenshot shot(const std::string& output) const = 0;
 
-    // The slideshow (/S) on a saver folder of red stored pictures, slow and silent.
+    // The variables of a slideshow on a saver folder of red stored pictures, slow and silent,
+    // and the slideshow (/S) started with them.
+    Environment slideshowEnvironment();
     std::unique_ptr<Child> startSlideshow(const Environment& extra = {});
     // Nothing of the desktop shows on the output: only the slideshow's red and black, red
     // where the slideshow is.
