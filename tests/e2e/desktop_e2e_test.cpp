@@ -1,6 +1,9 @@
 // The saver under KDE Plasma's KWin (layer shell: a surface of its own on each output) and
 // GNOME's Mutter (a full-screen window on each monitor), each on two virtual outputs.
+#include <filesystem>
+
 #include "desktop_session.h"
+#include "idle_watch_flow.h"
 
 namespace fellridge::test {
 namespace {
@@ -28,14 +31,43 @@ void expectCoveredUntilInput(DesktopSession& session) {
     }
 }
 
+// The idle watch on the compositor's own idleness, KWin's ext_idle_notifier_v1 or Mutter's idle
+// monitor on the session's bus: see idle_watch_flow.h for what each case goes through.
+void expectTheIdleWatchToStartIt(DesktopSession& session, bool onTheSessionBus) {
+    if (const std::string missing = missingIdleTools(); !missing.empty()) GTEST_SKIP() << missing;
+    IdleDesk desk;
+    desk.start = [&](const std::vector<std::string>& argv, const Environment& extra) {
+        return session.start(argv, extra);
+    };
+    desk.slideshowShown = [&] { return session.covered(session.outputs()[0], true); };
+    desk.key = [&] { session.press(false, 57); };
+    desk.folder = session.file("idle");
+    std::filesystem::create_directory(desk.folder);
+    session.handOver(desk.folder);
+    desk.program = session.program();
+    desk.slideshow = session.slideshowEnvironment();
+    if (onTheSessionBus) desk.sessionBus = session.environment().at("DBUS_SESSION_BUS_ADDRESS");
+    for (const IdleCase& c : {IdleCase{"started on idle, again after a key ended it", false, false},
+                              IdleCase{"not while inhibited; locked after", true, true}})
+        tryIdleWatch(desk, c);
+}
+
 using KWinSaver = DesktopTest<Compositor::KWin>;
 TEST_F(KWinSaver, BothOutputsCoveredUntilAKeyOrButton) {
     expectCoveredUntilInput(*session);
 }
 
+TEST_F(KWinSaver, TheIdleWatchStartsItAfterTheIdleTime) {
+    expectTheIdleWatchToStartIt(*session, false);
+}
+
 using MutterSaver = DesktopTest<Compositor::Mutter>;
 TEST_F(MutterSaver, BothMonitorsCoveredUntilAKeyOrButton) {
     expectCoveredUntilInput(*session);
+}
+
+TEST_F(MutterSaver, TheIdleWatchStartsItAfterTheIdleTime) {
+    expectTheIdleWatchToStartIt(*session, true);
 }
 
 }  // namespace

@@ -63,7 +63,9 @@ TEST(Package, BuildsFromTheSourceTreeAndLintianFindsNothingToWarnAbout) {
 
     const Output contents = run({"dpkg-deb", "--contents", deb});
     for (const char* path :
-         {"./usr/bin/fellridge-wildlife", "./usr/share/fellridge-wildlife/kvp7.qrn",
+         {"./usr/bin/fellridge-wildlife",
+          "./usr/libexec/fellridge-wildlife/fellridge-wildlife-idle-watch",
+          "./usr/share/fellridge-wildlife/kvp7.qrn",
           "./usr/share/applications/fellridge-wildlife.desktop",
           "./usr/share/applications/screensavers/fellridge-wildlife.desktop",
           "./usr/libexec/xscreensaver/fellridge-wildlife -> ../../bin/fellridge-wildlife",
