@@ -19,7 +19,7 @@
 #include "platform/session/inhibitors.h"
 #include "platform/session/one_watch.h"
 #include "platform/session/session_lock.h"
-#include "watch/idle_watch.h"
+#include "entry/watch/idle_watch.h"
 
 namespace fellridge::entry {
 

@@ -1,11 +1,11 @@
-// The idle watch: "--idle MINUTES [--lock]" (see watch/watch_options.h). It runs as a program of
+// The idle watch: "--idle MINUTES [--lock]" (see entry/watch/watch_options.h). It runs as a program of
 // its own, fellridge-wildlife-idle-watch, that loads the toolkit's core and D-Bus modules and no
 // more: the saver program hands itself over to it, so that what runs all day stays small.
 #pragma once
 
 #include <string>
 
-#include "watch/watch_options.h"
+#include "entry/watch/watch_options.h"
 
 namespace fellridge::entry {
 

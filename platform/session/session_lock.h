@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-#include "watch/idle_watch.h"
+#include "entry/watch/idle_watch.h"
 
 namespace fellridge::platform {
 

@@ -1,5 +1,5 @@
 // The idle watch's rules with a stand-in slideshow, wake-up, clock and locker.
-#include "watch/idle_watch.h"
+#include "entry/watch/idle_watch.h"
 
 #include <gtest/gtest.h>
 

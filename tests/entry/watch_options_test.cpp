@@ -1,4 +1,4 @@
-#include "watch/watch_options.h"
+#include "entry/watch/watch_options.h"
 
 #include <gtest/gtest.h>
 

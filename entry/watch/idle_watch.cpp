@@ -1,4 +1,4 @@
-#include "watch/idle_watch.h"
+#include "entry/watch/idle_watch.h"
 
 #include <algorithm>
 
