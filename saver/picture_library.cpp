@@ -136,13 +136,8 @@ void copyStoredPicture(const std::string& source, const std::string& destination
 }
 
 PictureLibrary::PictureLibrary(const SaverState& shared, Surface& surface,
-                               platform::MessageBoxes& boxes, RandomDraw& random,
-                               std::function<void()> chooseNextSound)
-    : shared_(shared),
-      surface_(surface),
-      boxes_(boxes),
-      random_(random),
-      chooseNextSound_(std::move(chooseNextSound)) {}
+                               platform::MessageBoxes& boxes, RandomDraw& random)
+    : shared_(shared), surface_(surface), boxes_(boxes), random_(random) {}
 
 // The stored pictures are copied out to plain JPEG files (kvp1.jpg..kvp7.jpg, names users and their
 // tools know) because a picture holds only its file and header: it decodes from the file when it
@@ -191,7 +186,6 @@ void PictureLibrary::loadNext() {
         }
     }
     if (!loaded) surface_.copyPicture(Slot::Fallback, Slot::LoadBuffer);
-    if (chooseNextSound_) chooseNextSound_();
 }
 
 void PictureLibrary::deleteTemporary() {
