@@ -144,7 +144,7 @@ void Saver::showTiled() {
     if (q == 1) {
         slot = Slot::Front;
     } else if (q == 2) {
-        slot = Slot::Backdrop;
+        slot = Slot::Backdrop;  // the picture in a picture's backdrop is the bottom-left quarter
     } else if (q == 3) {
         slot = Slot::TopRight;
     }
