@@ -462,8 +462,14 @@ namespace {
 
 // Scaling into the frame gives the toolkit's smooth scaling pixel for pixel, growing, shrinking
 // and both, whole or in part; only the part asked for is written. White shrunk both ways gives
-// the largest sums there are.
-TEST(SmoothScale, GivesTheToolkitsPixelsWholeAndInPart) {
+// the largest sums there are. The plain loops are held to the same as the SSE2 ones.
+class SmoothScale : public ::testing::TestWithParam<bool> {
+    void SetUp() override { plainScaleLoops = GetParam(); }
+    void TearDown() override { plainScaleLoops = false; }
+};
+INSTANTIATE_TEST_SUITE_P(SimdAndPlainLoops, SmoothScale, ::testing::Bool());
+
+TEST_P(SmoothScale, GivesTheToolkitsPixelsWholeAndInPart) {
     QImage source(67, 41, QImage::Format_RGB32), white(67, 41, QImage::Format_RGB32);
     white.fill(0xffffffffu);
     std::uint32_t seed = 12345;
