@@ -24,6 +24,8 @@ namespace {
 // rows that share it rather than once per destination row, and the rows need no second look at
 // the pixels. A sum across is at most 255 << 10 and the weights down add up to 1 << 14, so the
 // sums down stay below 2^32: unsigned 32-bit all the way.
+// Simd: with the SSE2 loops where the machine has them; without, the plain loops do all.
+template <bool Simd>
 class TwoPassShrink {
   public:
     TwoPassShrink(const QImage& source, const Axis& xs, const Axis& ys)
@@ -34,8 +36,7 @@ class TwoPassShrink {
           down_(tapsFor(ys)) {
         for (auto& row : sums_) row.resize(columns_ * 4);
 #if defined(__SSE2__)
-        simd_ = !plainScaleLoops;
-        if (!simd_) return;  // no fast columns: the plain loops do all
+        if constexpr (!Simd) return;
         // Four taps a step, as 16-bit weight pairs for _mm_madd_epi16: taps 0 and 2 in one
         // vector, 1 and 3 in the other (see acrossFast). Columns whose steps would read past the
         // row's end are left to the plain loop.
@@ -124,7 +125,7 @@ class TwoPassShrink {
     void sumDown(const std::uint32_t* const* rows, const std::uint32_t* weights, std::size_t n,
                  std::uint32_t* out, bool final) const {
 #if defined(__SSE2__)
-        if (simd_) switch (n) {
+        if constexpr (Simd) switch (n) {
                 case 1:
                     return downFast<1>(rows, weights, out, final);
                 case 2:
@@ -157,9 +158,14 @@ class TwoPassShrink {
         const __m128i zero = _mm_setzero_si128();
         const std::size_t steps = Steps ? Steps : steps_;
         const auto count = static_cast<std::size_t>(across_.count);
-        for (std::size_t x = 0; x < fastColumns_; ++x) {
-            const std::uint32_t* p = line + across_.offset[x * count];
-            const Lanes* w = &weights_[x * steps * 2];
+        // In locals: the stores through __m128i may alias any member, which would then be read
+        // again at every column.
+        const int* const offset = across_.offset.data();
+        const Lanes* const weights = weights_.data();
+        const std::size_t columns = fastColumns_;
+        for (std::size_t x = 0; x < columns; ++x) {
+            const std::uint32_t* p = line + offset[x * count];
+            const Lanes* w = weights + x * steps * 2;
             __m128i sum = zero;
             for (std::size_t s = 0; s < steps; ++s, p += 4, w += 2) {
                 const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -172,7 +178,7 @@ class TwoPassShrink {
             }
             _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + 4 * x), _mm_srli_epi32(sum, 4));
         }
-        return fastColumns_;
+        return columns;
     }
 
     // sumDown of N rows: the 32 x 32-bit products of _mm_mul_epu32 in 64-bit lanes, blue and
@@ -180,6 +186,7 @@ class TwoPassShrink {
     template <std::size_t N>
     void downFast(const std::uint32_t* const* rows, const std::uint32_t* weights,
                   std::uint32_t* out, bool final) const {
+        const std::size_t columns = columns_;  // a local, as in acrossFast
         __m128i w[N];
         const std::uint32_t* from[N];
         for (std::size_t j = 0; j < N; ++j) {
@@ -198,7 +205,7 @@ class TwoPassShrink {
             return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
         };
         if (!final) {
-            for (std::size_t x = 0; x < columns_; ++x)
+            for (std::size_t x = 0; x < columns; ++x)
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), column(x));
             return;
         }
@@ -206,13 +213,13 @@ class TwoPassShrink {
         const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xff000000u));
         const auto top = [&](std::size_t x) { return _mm_srli_epi32(column(x), 24); };
         std::size_t x = 0;
-        for (; x + 4 <= columns_; x += 4) {
+        for (; x + 4 <= columns; x += 4) {
             const __m128i low = _mm_packs_epi32(top(x), top(x + 1));
             const __m128i high = _mm_packs_epi32(top(x + 2), top(x + 3));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
                              _mm_or_si128(_mm_packus_epi16(low, high), opaque));
         }
-        for (; x < columns_; ++x) {
+        for (; x < columns; ++x) {
             __m128i pixel = _mm_packs_epi32(top(x), top(x));
             pixel = _mm_packus_epi16(pixel, pixel);
             out[x] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_or_si128(pixel, opaque)));
@@ -225,7 +232,6 @@ class TwoPassShrink {
         __m128i load() const { return _mm_load_si128(reinterpret_cast<const __m128i*>(lane)); }
     };
 
-    bool simd_ = false;
     std::size_t steps_ = 0;
     std::size_t fastColumns_ = 0;
     std::vector<Lanes> weights_;
@@ -248,7 +254,11 @@ class TwoPassShrink {
 
 void shrinkBothWays(const QImage& source, const Axis& xs, const Axis& ys, uchar* out,
                     qsizetype outStride) {
-    TwoPassShrink(source, xs, ys).run(out, outStride);
+    if (plainScaleLoops) {
+        TwoPassShrink<false>(source, xs, ys).run(out, outStride);
+    } else {
+        TwoPassShrink<true>(source, xs, ys).run(out, outStride);
+    }
 }
 
 }  // namespace fellridge::saver::scaling
