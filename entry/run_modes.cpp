@@ -14,6 +14,7 @@
 #include "dialog/look.h"
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
+#include "entry/idle_mode.h"
 #include "entry/toolkit_start.h"
 #include "platform/files/environment.h"
 #include "platform/files/files.h"
@@ -251,6 +252,19 @@ int run(int argc, char** argv) {
     // Joined and split again because screen-saver daemons and users hand the switch over as one
     // command line ("/c 5678", '"/s"'): what counts is how that line splits, not how a shell did.
     const std::vector<std::string> parameters = splitParameters(joinArguments(argc, argv));
+    const watch::WatchOptions options = watch::parseWatchOptions(parameters);
+    switch (options.kind) {
+        case watch::WatchOptions::Kind::Help:
+            std::fputs(watch::watchHelp().c_str(), stdout);
+            return 0;
+        case watch::WatchOptions::Kind::Invalid:
+            complain(options.message);
+            return 2;
+        case watch::WatchOptions::Kind::Watch:
+            return startIdleWatch(argc, argv);
+        case watch::WatchOptions::Kind::NotOurs:
+            break;
+    }
     switch (chooseRunMode(parameters)) {
         case RunMode::Saver:
             return runSaver(argv[0]);

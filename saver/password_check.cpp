@@ -1,9 +1,8 @@
 // The password check that input runs when the platform asks for one: the desktop setting says
 // whether a password is wanted, and the password provider's library asks for it.
-#include <charconv>
 #include <optional>
-#include <string_view>
 
+#include "platform/files/registry_file.h"
 #include "platform/files/text.h"
 #include "saver/saver.h"
 #include "saver/scope_exit.h"
@@ -22,19 +21,6 @@ extern "C" {
 using VerifyScreenSavePwdFn = int (*)(std::uintptr_t window);
 }
 
-// Whether the registry asks for the password. A value stored as text is taken as the number it
-// spells (blanks around it allowed); text that spells no number still counts as "asked", so a
-// damaged value never silently drops the password. Input can always end the saver all the same:
-// a missing library or entry ends it.
-bool passwordWanted(const platform::Registry::Value& value) {
-    if (value.isDword) return value.dword != 0;
-    const std::string_view text = platform::text::trim(value.text);
-    long long number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error == std::errc() && end == text.data() + text.size()) return number != 0;
-    return true;
-}
-
 }  // namespace
 
 void Saver::passwordCheck() {
@@ -45,7 +31,7 @@ void Saver::passwordCheck() {
     }
     const std::optional<platform::Registry::Value> value =
         registry.value(kDesktopKey, kUsePasswordValue);
-    if (!value || !passwordWanted(*value)) {
+    if (!value || !platform::registryFlagSet(*value)) {
         stopRoutine();
         return;
     }

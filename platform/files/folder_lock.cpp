@@ -9,17 +9,20 @@ namespace fellridge::platform {
 
 FolderLock::FolderLock(const std::string& folder)
     : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
-    if (!fd_.valid()) return;
+    state_ = takeAdvisoryLock(fd_);
+}
+
+FolderLock::State takeAdvisoryLock(files::Descriptor& fd) {
+    if (!fd.valid()) return FolderLock::State::Unavailable;
     int result = -1;
     do {
-        result = ::flock(fd_.get(), LOCK_EX | LOCK_NB);
+        result = ::flock(fd.get(), LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
-    if (result == 0) {
-        state_ = State::Taken;
-    } else {
-        state_ = errno == EWOULDBLOCK ? State::HeldElsewhere : State::Unavailable;
-        fd_ = files::Descriptor();
-    }
+    if (result == 0) return FolderLock::State::Taken;
+    const auto state =
+        errno == EWOULDBLOCK ? FolderLock::State::HeldElsewhere : FolderLock::State::Unavailable;
+    fd = files::Descriptor();
+    return state;
 }
 
 }  // namespace fellridge::platform

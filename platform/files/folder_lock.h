@@ -29,4 +29,8 @@ class FolderLock {
     State state_ = State::Unavailable;
 };
 
+// Takes the advisory lock on an open file or folder without waiting: Taken, or HeldElsewhere /
+// Unavailable, and the descriptor closed.
+FolderLock::State takeAdvisoryLock(files::Descriptor& fd);
+
 }  // namespace fellridge::platform

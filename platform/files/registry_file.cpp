@@ -10,6 +10,7 @@
 // first line, a file too large to be one) holds no keys.
 #include "platform/files/registry_file.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <sstream>
 
@@ -133,6 +134,15 @@ std::optional<Registry::Value> FileRegistry::value(const std::string& key,
                                                    const std::string& name) {
     if (path_.empty()) return std::nullopt;
     return lookup(path_, key, &name).value;
+}
+
+bool registryFlagSet(const Registry::Value& value) {
+    if (value.isDword) return value.dword != 0;
+    const std::string_view number = text::trim(value.text);
+    long long parsed = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+    if (error == std::errc() && end == number.data() + number.size()) return parsed != 0;
+    return true;
 }
 
 }  // namespace fellridge::platform

@@ -22,4 +22,9 @@ class FileRegistry : public Registry {
     std::string path_;
 };
 
+// Whether a value that switches something on is set: a dword other than 0, or text that spells a
+// number other than 0 (blanks around it allowed). Text that spells no number counts as set, so
+// that a damaged value never silently drops a password.
+bool registryFlagSet(const Registry::Value& value);
+
 }  // namespace fellridge::platform

@@ -78,6 +78,10 @@ SwaySession::SwaySession(const std::vector<OutputSize>& sizes) {
     // A build in a folder the user can't enter (root's home in CI) is run from a copy, and so
     // is the sanitizer's suppressions file read.
     program_ = reachable(test::program());
+    // ... and the idle watch's program beside it, which it hands --idle to.
+    if (const std::string watch = test::buildDir() + "/fellridge-wildlife-idle-watch";
+        std::filesystem::exists(watch))
+        reachable(watch);
     if (const char* lsan = std::getenv("LSAN_OPTIONS")) {
         lsan_ = lsan;
         const std::string key = "suppressions=";

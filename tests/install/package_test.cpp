@@ -59,12 +59,13 @@ TEST(Package, BuildsFromTheSourceTreeAndLintianFindsNothingToWarnAbout) {
         EXPECT_NE(depends.out.find(wanted), std::string::npos) << depends.out;
 
     const Output contents = run({"dpkg-deb", "--contents", deb});
-    for (const char* path :
-         {"./usr/bin/fellridge-wildlife", "./usr/share/fellridge-wildlife/kvp7.qrn",
-          "./usr/share/applications/fellridge-wildlife.desktop",
-          "./usr/share/metainfo/example.fellridge.wildlife.metainfo.xml",
-          "./usr/share/man/man6/fellridge-wildlife.6.gz",
-          "./usr/share/doc/fellridge-wildlife/copyright"})
+    for (const char* path : {"./usr/bin/fellridge-wildlife",
+                             "./usr/libexec/fellridge-wildlife/fellridge-wildlife-idle-watch",
+                             "./usr/share/fellridge-wildlife/kvp7.qrn",
+                             "./usr/share/applications/fellridge-wildlife.desktop",
+                             "./usr/share/metainfo/example.fellridge.wildlife.metainfo.xml",
+                             "./usr/share/man/man6/fellridge-wildlife.6.gz",
+                             "./usr/share/doc/fellridge-wildlife/copyright"})
         EXPECT_NE(contents.out.find(path), std::string::npos) << path;
 
     // lintian's tags, one a line: "E: package: tag ...", "W: ...", "I: ...", "P: ...".
