@@ -130,19 +130,6 @@ void BM_SlideStepWhollyShown(benchmark::State& state) {
 }
 BENCHMARK(BM_SlideStepWhollyShown)->Unit(benchmark::kMicrosecond);
 
-// Mode 8: one pixel set directly.
-void BM_SetPixel(benchmark::State& state) {
-    FullHdScreen screen;
-    NullPresenter presenter;
-    Surface surface(screen, &presenter);
-    std::int32_t x = 0;
-    for (auto _ : state) {
-        surface.setPixel(x, 500, {1, 2, 3});
-        x = (x + 1) % 1920;
-    }
-}
-BENCHMARK(BM_SetPixel);
-
 }  // namespace
 
 BENCHMARK_MAIN();

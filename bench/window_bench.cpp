@@ -15,7 +15,9 @@
 #include "platform/qt/qt_services.h"
 #include "platform/sound/sdl_player.h"
 #include "saver/random.h"
-#include "saver/saver_window.h"
+#include "saver/saver_run.h"
+#include "saver/window_presenter.h"
+#include "saver/x11_frame_presenter.h"
 
 namespace {
 
@@ -55,16 +57,19 @@ double runTick(int mode, const fs::path& dir) {
     platform::QtInputHook input;
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(
+    std::unique_ptr<saver::ScreenPresenter> presenter = saver::X11FramePresenter::create(nullptr);
+    if (!presenter) presenter = std::make_unique<saver::WindowPresenter>(nullptr);
+    platform::RunEnd ending;
+    saver::SaverRun run(
         {environment, registry, libraries, boxes, clock, events, screen, cursor, input}, timer,
-        player);
-    form.start();
-    form.showSaver();
+        player, *presenter, ending);
+    run.start();
+    run.show();
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();
-    form.saver().tick();
+    run.saver().tick();
     const auto end = std::chrono::steady_clock::now();
-    form.saver().stopRoutine();
+    run.saver().stopRoutine();
     return std::chrono::duration<double>(end - start).count();
 }
 

@@ -1,6 +1,7 @@
 #include "dialog/settings_dialog.h"
 
 #include <QAbstractSlider>
+#include <QButtonGroup>
 #include <QByteArray>
 #include <QLabel>
 #include <QListWidget>
@@ -62,16 +63,6 @@ constexpr const char* kNotFound =
     "and run the screen saver settings again which will re-create the file. If this continues "
     "contact technical support.";
 
-// The number a value label shows. The labels only ever hold numbers that the dialog put there;
-// an empty one (the creation failed before filling it) is refused like any text that is no
-// number, so that OK never writes a value the user was not shown.
-std::int64_t labelNumber(const QLabel& lbl) {
-    bool ok = false;
-    const qlonglong value = lbl.text().trimmed().toLongLong(&ok);
-    if (!ok) throw Failure("'" + lbl.text().toStdString() + "' is not a valid integer value");
-    return value;
-}
-
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -91,6 +82,17 @@ std::string itemPath(const QListWidgetItem& item) {
 }
 
 }  // namespace
+
+void SettingsDialog::ShownNumber::show(std::int64_t number) {
+    value = number;
+    label->setText(QString::number(number));
+}
+
+std::int64_t SettingsDialog::ShownNumber::written() const {
+    // Refused as an empty label's text that is no number.
+    if (!value) throw Failure("'' is not a valid integer value");
+    return *value;
+}
 
 SettingsDialog::SettingsDialog(const DialogServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
@@ -165,48 +167,49 @@ void SettingsDialog::load() {
 }
 
 void SettingsDialog::loadSettings() {
-    const settings::Options options = settings::readOptions(sounds_.settingsPath());
-
-    (options.sound ? soundOn_ : soundOff_)->setChecked(true);
-    (options.inOrder ? inOrder_ : atRandom_)->setChecked(true);
-
-    schemeButton(options.scheme)->setChecked(true);
-    modeButton(options.mode)->setChecked(true);
-
-    // The labels show what the file holds; the bars hold it within their ranges.
-    const std::int64_t seconds = platform::text::divideRoundHalfEven(options.delay, 1000);
-    delayLabel_->setText(QString::number(seconds));
-    delayBar_->setValue(clampToInt(seconds));
-
-    heightLabel_->setText(QString::number(std::max(options.height, std::int32_t{kMinimumSide})));
-    widthLabel_->setText(QString::number(std::max(options.width, std::int32_t{kMinimumSide})));
-    widthBar_->setValue(clampToInt(labelNumber(*widthLabel_)));
-    heightBar_->setValue(clampToInt(labelNumber(*heightLabel_)));
-
+    showOptions(settings::readOptions(sounds_.settingsPath()));
     sounds_.readFile();
-}
-
-QRadioButton* SettingsDialog::modeButton(settings::DisplayMode mode) const {
-    return modeButtons_[static_cast<std::size_t>(mode) - 1];
-}
-
-QRadioButton* SettingsDialog::schemeButton(settings::ColourScheme scheme) const {
-    return schemeButtons_[static_cast<std::size_t>(scheme) - 1];
 }
 
 void SettingsDialog::firstRun() {
     // Writes the Options values and the 500 empty slots; the slot table already holds "Null".
     settings::writeDialogFirstRun(sounds_.settingsPath());
+    showOptions(settings::kFirstRunOptions);
+}
 
-    heightLabel_->setText(QStringLiteral("25"));
-    widthLabel_->setText(QStringLiteral("25"));
-    delayLabel_->setText(QStringLiteral("8"));
-    delayBar_->setValue(8);
+void SettingsDialog::showOptions(const settings::Options& options) {
+    (options.sound ? soundOn_ : soundOff_)->setChecked(true);
+    (options.inOrder ? inOrder_ : atRandom_)->setChecked(true);
+    schemeGroup_->button(static_cast<int>(options.scheme))->setChecked(true);
+    modeGroup_->button(static_cast<int>(options.mode))->setChecked(true);
 
-    soundOff_->setChecked(true);
-    inOrder_->setChecked(true);
-    modeButton(settings::DisplayMode::Tiled)->setChecked(true);
-    schemeButton(settings::ColourScheme::BlackOnly)->setChecked(true);
+    // The labels show what the file holds; the bars hold it within their ranges.
+    delay_.show(platform::text::divideRoundHalfEven(options.delay, 1000));
+    delayBar_->setValue(clampToInt(delay_.written()));
+    height_.show(std::max(options.height, std::int32_t{kMinimumSide}));
+    width_.show(std::max(options.width, std::int32_t{kMinimumSide}));
+    widthBar_->setValue(clampToInt(width_.written()));
+    heightBar_->setValue(clampToInt(height_.written()));
+}
+
+settings::Options SettingsDialog::chosenOptions() const {
+    settings::Options values;
+    values.sound = soundOn_->isChecked();
+    values.inOrder = inOrder_->isChecked();
+    // Schemes 1 to 3 are written as checked, any other as 4. With no mode checked (only when
+    // the creation failed) the mode that every reader falls back to is written.
+    const int scheme = schemeGroup_->checkedId();
+    values.scheme = scheme >= 1 && scheme <= 3 ? static_cast<settings::ColourScheme>(scheme)
+                                               : settings::ColourScheme::BlackOnly;
+    const int mode = modeGroup_->checkedId();
+    values.mode =
+        mode >= 1 ? static_cast<settings::DisplayMode>(mode) : settings::DisplayMode::RollDown;
+    // A hand-edited delay near the 32-bit limit shows a number whose thousandfold does not fit:
+    // the file then gets the nearest value that does.
+    values.delay = clampToInt32(delay_.written() * 1000);
+    values.height = clampToInt32(height_.written());
+    values.width = clampToInt32(width_.written());
+    return values;
 }
 
 void SettingsDialog::fillSoundList() {
@@ -225,40 +228,19 @@ void SettingsDialog::selectFirstSound() {
 }
 
 void SettingsDialog::showDelay() {
-    delayLabel_->setText(QString::number(delayBar_->sliderPosition()));
+    delay_.show(delayBar_->sliderPosition());
 }
 
 void SettingsDialog::showCustomHeight() {
-    heightLabel_->setText(QString::number(heightBar_->sliderPosition()));
+    height_.show(heightBar_->sliderPosition());
 }
 
 void SettingsDialog::showCustomWidth() {
-    widthLabel_->setText(QString::number(widthBar_->sliderPosition()));
+    width_.show(widthBar_->sliderPosition());
 }
 
 void SettingsDialog::saveAndClose() {
-    settings::Options values;
-    values.sound = soundOn_->isChecked();
-    values.inOrder = inOrder_->isChecked();
-    values.scheme = settings::ColourScheme::BlackOnly;
-    for (std::size_t scheme = 0; scheme < 3; ++scheme) {
-        if (schemeButtons_[scheme]->isChecked()) {
-            values.scheme = static_cast<settings::ColourScheme>(scheme + 1);
-            break;
-        }
-    }
-    // With no mode checked (only when the creation failed) the mode that every reader falls
-    // back to is written.
-    values.mode = settings::DisplayMode::RollDown;
-    for (std::size_t mode = 0; mode < modeButtons_.size(); ++mode) {
-        if (modeButtons_[mode]->isChecked())
-            values.mode = static_cast<settings::DisplayMode>(mode + 1);
-    }
-    // A hand-edited delay near the 32-bit limit shows a number whose thousandfold does not fit:
-    // the file then gets the nearest value that does.
-    values.delay = clampToInt32(labelNumber(*delayLabel_) * 1000);
-    values.height = clampToInt32(labelNumber(*heightLabel_));
-    values.width = clampToInt32(labelNumber(*widthLabel_));
+    const settings::Options values = chosenOptions();
 
     // Another writer may hold the file a while: the dialog keeps drawing itself meanwhile.
     runOffUiThread([&] { settings::writeOptions(sounds_.settingsPath(), values); });

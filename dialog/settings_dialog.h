@@ -4,13 +4,15 @@
 #pragma once
 
 #include <QDialog>
-#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dialog/sound_slots.h"
 #include "platform/services.h"
 #include "settings/settings.h"
 
+class QButtonGroup;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -72,16 +74,29 @@ class SettingsDialog : public QDialog {
     // The shortest custom picture side the dialog offers; smaller stored sizes show as this.
     static constexpr int kMinimumSide = 25;
 
+    // A number that a label shows and OK writes back: the number is kept, not parsed from the
+    // label's text. None until it is loaded or scrolled (the label is empty then).
+    struct ShownNumber {
+        QLabel* label = nullptr;
+        std::optional<std::int64_t> value;
+        void show(std::int64_t number);
+        // The number; none (the creation failed before filling it) is refused, so that OK never
+        // writes a value the user was not shown.
+        std::int64_t written() const;
+    };
+
     void buildControls();
     void loadSettings();
     void firstRun();
+    // Checks the buttons and fills the labels and bars as the values ask.
+    void showOptions(const settings::Options& options);
+    // The values the controls hold, as OK writes them.
+    settings::Options chosenOptions() const;
     void fillSoundList();
     void selectFirstSound();
     void appendSound(const std::string& path);
     void connectHandlers();
     void runGuarded(void (SettingsDialog::*handler)());
-    QRadioButton* modeButton(settings::DisplayMode mode) const;
-    QRadioButton* schemeButton(settings::ColourScheme scheme) const;
 
     DialogServices services_;
     AboutBox* about_ = nullptr;
@@ -95,18 +110,18 @@ class SettingsDialog : public QDialog {
     QRadioButton* soundOn_ = nullptr;
     QRadioButton* soundOff_ = nullptr;
     QScrollBar* delayBar_ = nullptr;
-    QLabel* delayLabel_ = nullptr;
+    ShownNumber delay_;  // in seconds
     QScrollBar* widthBar_ = nullptr;
-    QLabel* widthLabel_ = nullptr;
+    ShownNumber width_;
     QScrollBar* heightBar_ = nullptr;
-    QLabel* heightLabel_ = nullptr;
+    ShownNumber height_;
     QRadioButton* inOrder_ = nullptr;
     QRadioButton* atRandom_ = nullptr;
     QPushButton* moreSoftwareButton_ = nullptr;
     QPushButton* aboutButton_ = nullptr;
     QPushButton* okButton_ = nullptr;
-    std::array<QRadioButton*, 8> modeButtons_{};    // in mode order, 1 to 8
-    std::array<QRadioButton*, 4> schemeButtons_{};  // in scheme order, 1 to 4
+    QButtonGroup* modeGroup_ = nullptr;    // each button's id is its mode's number, 1 to 8
+    QButtonGroup* schemeGroup_ = nullptr;  // each button's id is its scheme's number, 1 to 4
 };
 
 // The filter of the open-file dialog that picks a sound file.

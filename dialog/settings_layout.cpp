@@ -1,5 +1,6 @@
 // The settings dialog's controls: names, texts and pixel boxes as measured for its faces (see
 // look.h); the keyboard order and the accessible names are keyboard.cpp's.
+#include <QButtonGroup>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -127,7 +128,7 @@ void SettingsDialog::buildControls() {
     QFont underlined = sansFont(true);
     underlined.setUnderline(true);
     delayCaption->setFont(underlined);
-    delayLabel_ = label(delayGroup, "Lbldelay", 18, 58, 39, 17);
+    delay_.label = label(delayGroup, "Lbldelay", 18, 58, 39, 17);
 
     auto* displayGroup = groupBox(this, "GroupBox6", 14, 201, 339, 232, "Picture Displays");
     QPalette black = displayGroup->palette();
@@ -149,9 +150,11 @@ void SettingsDialog::buildControls() {
         textControl<QRadioButton>(displayGroup, "RadRollDown", 14, 113, 113, 17, "Roll It Down");
     auto* customSizeButton = textControl<QRadioButton>(displayGroup, "Radpictcust", 14, 153, 203,
                                                        17, "Customize Picture Size Below ");
-    modeButtons_ = {stretchButton, centredButton,    pictureInPictureButton,
-                    tiledButton,   customSizeButton, overlapButton,
-                    slideButton,   rollDownButton};
+    modeGroup_ = new QButtonGroup(this);
+    int mode = 0;
+    for (QRadioButton* button : {stretchButton, centredButton, pictureInPictureButton, tiledButton,
+                                 customSizeButton, overlapButton, slideButton, rollDownButton})
+        modeGroup_->addButton(button, ++mode);
 
     auto* customSizeGroup =
         groupBox(displayGroup, "GroupBox7", 18, 173, 256, 53, "Customize Your Picture Size");
@@ -167,10 +170,10 @@ void SettingsDialog::buildControls() {
         bar->setToolTip(QString::fromLatin1(tip));
         return std::pair{bar, label(customSizeGroup, labelName, labelLeft, 34, labelWidth, 13)};
     };
-    std::tie(widthBar_, widthLabel_) =
+    std::tie(widthBar_, width_.label) =
         side("Picture Width", "Label3", 6, 94, "ScrollBarW", 6, "Lblwidth", 78, 38,
              "Set picture width when customizing");
-    std::tie(heightBar_, heightLabel_) =
+    std::tie(heightBar_, height_.label) =
         side("Picture Height", "Label2", 137, 99, "ScrollBarH", 138, "Lblheight", 215, 34,
              "Set picture height when customizing");
 
@@ -191,7 +194,10 @@ void SettingsDialog::buildControls() {
                                                     "Green - Aqua - Fuschia - Yellow");
     auto* scheme4Button =
         textControl<QRadioButton>(schemeGroup, "Radcol4", 14, 58, 155, 17, "Black Only");
-    schemeButtons_ = {scheme1Button, scheme2Button, scheme3Button, scheme4Button};
+    schemeGroup_ = new QButtonGroup(this);
+    int scheme = 0;
+    for (QRadioButton* button : {scheme1Button, scheme2Button, scheme3Button, scheme4Button})
+        schemeGroup_->addButton(button, ++scheme);
     schemeGroup->hide();
 
     moreSoftwareButton_ =

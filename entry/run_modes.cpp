@@ -15,6 +15,7 @@
 #include "dialog/settings_dialog.h"
 #include "entry/command_line.h"
 #include "entry/idle_mode.h"
+#include "entry/presenter_choice.h"
 #include "entry/toolkit_start.h"
 #include "platform/files/environment.h"
 #include "platform/files/files.h"
@@ -25,11 +26,13 @@
 #include "platform/process/libraries.h"
 #include "platform/process/process_signals.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/run_end.h"
 #include "platform/sound/sdl_player.h"
 #include "platform/x11/display_watch.h"
 #include "platform/x11/host_window.h"
 #include "platform/x11/window_finder.h"
-#include "saver/saver_window.h"
+#include "saver/saver_run.h"
+#include "saver/saver_widget.h"
 #include "settings/settings.h"
 
 namespace fellridge::entry {
@@ -42,15 +45,17 @@ constexpr const char* kSettingsTitle = "Vyx Screensaver";
 // Qt reads its own options from the command line; the switch is ours alone, so Qt gets only
 // the program's path.
 //
-// The run ends when the main window closes, and only then: a message box shown before the
-// main window (the saver's start-up messages, the dialog's colour hint) must not end it when it
-// closes as the last visible window.
+// The run ends through its RunEnd alone: a message box shown before the main window (the
+// saver's start-up messages, the dialog's colour hint) must not end it when it closes as the
+// last visible window. On Wayland the desktop knows the program by its desktop entry's name.
 //
 // A display that can't be opened ends the run with status 1 (see toolkit_start.h).
 struct QtApplication {
     explicit QtApplication(char* program) : argv{program, nullptr}, app(argc, argv) {
         guard.reset();
         QApplication::setQuitOnLastWindowClosed(false);
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            QGuiApplication::setDesktopFileName(saver::kSaverInstanceName);
     }
     int argc = 1;
     char* argv[2];
@@ -64,16 +69,6 @@ void sweepWriterLeftovers(platform::Environment& environment) {
     if (const auto folder = environment.saverFolder())
         platform::files::removeOrphanedTemporaries(settings::settingsPath(*folder));
 }
-
-// The one rule that ends the message loop, in every run mode: the main window closed. A
-// spontaneous hide (the window system minimising or unmapping the window) is no close.
-class EndOnClose : public QObject {
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Hide && !event->spontaneous()) QCoreApplication::quit();
-        return false;
-    }
-};
 
 void complain(const std::string& text) {
     std::fprintf(stderr, "fellridge-wildlife: %s\n", text.c_str());
@@ -95,39 +90,45 @@ void reportLeftovers(const std::vector<std::string>& files) {
                  " could not be removed from " + folder);
 }
 
-// Runs the saver's start-up in the window, shows it and runs the message loop until it closes: 0,
-// or 1 when the display went away. A termination signal runs the stop routine, and so does the loss
-// of the display; a fatal signal, or an exit that skips this end, removes the temporary pictures
-// (and the private folder) on its way out.
-int runSaverWindow(QtApplication& qt, saver::SaverWindow& form, int signalPipe,
-                   const std::string& privateFolder) {
+// Runs the saver's start-up, shows the slideshow and runs the message loop until the run ends:
+// 0, or 1 when the display went away. A termination signal runs the stop routine, and so does the
+// loss of the display; a fatal signal, or an exit that skips this end, removes the temporary
+// pictures (and the private folder) on its way out.
+int runSlideshow(QtApplication& qt, saver::SaverRun& run, platform::RunEnd& end, int signalPipe,
+                 const std::string& privateFolder) {
     std::unique_ptr<QSocketNotifier> notifier;
     if (signalPipe >= 0) {
         notifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, &form, [&form] {
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&run] {
             platform::process_signals::drainTermination();
-            form.stop();
+            run.stop(0);
         });
     }
-    form.start();
-    platform::process_signals::removeOnAbruptEnd(form.saver().pictures().temporaryFiles(),
+    run.start();
+    platform::process_signals::removeOnAbruptEnd(run.saver().pictures().temporaryFiles(),
                                                  privateFolder);
-    bool displayLost = false;
     platform::DisplayWatch display;
-    QObject::connect(&display, &platform::DisplayWatch::lost, &form, [&] {
-        displayLost = true;
+    QObject::connect(&display, &platform::DisplayWatch::lost, [&run] {
         sayDisplayGone("");
-        form.stop();
-        QCoreApplication::quit();
+        run.stop(1);
     });
-    EndOnClose ending;
-    form.installEventFilter(&ending);
-    if (form.showSaver()) qt.app.exec();
+    if (run.show()) qt.app.exec();
     platform::process_signals::removeOnAbruptEnd({}, {});
-    reportLeftovers(form.saver().pictures().temporaryFiles());
-    if (form.displayLost()) sayDisplayGone("");
-    return displayLost || form.displayLost() ? 1 : 0;
+    reportLeftovers(run.saver().pictures().temporaryFiles());
+    return end.status();
 }
+
+// The presenter chosen for the run, whose input goes to the saver's input hook and whose loss of
+// the compositor stops the run.
+struct ChosenPresenter {
+    ChosenPresenter(platform::HostWindow* host, std::function<void(platform::Input)> input)
+        : presenter(choosePresenter(host, std::move(input), [this] {
+              sayDisplayGone("");
+              if (run) run->stop(1);
+          })) {}
+    saver::SaverRun* run = nullptr;
+    std::unique_ptr<saver::ScreenPresenter> presenter;
+};
 
 // Inside a screen-saver daemon's window: the daemon owns input, the pointer and the screen, so
 // nobody answers a box, and several of us may run at once, each with its own pictures. The
@@ -159,17 +160,16 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
     }
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(services, timer, player, {host.get(), folder.path()});
-    bool lost = false;
-    QObject::connect(host.get(), &platform::HostWindow::gone, &form, [&] {
-        lost = true;
+    ChosenPresenter chosen(host.get(), {});
+    platform::RunEnd end;
+    saver::SaverRun run(services, timer, player, *chosen.presenter, end, folder.path());
+    chosen.run = &run;
+    QObject::connect(host.get(), &platform::HostWindow::gone, [&] {
         complain(std::string(platform::kHostWindowVariable) + "=" + variable +
                  ": the window went away");
-        form.stop();
-        QCoreApplication::quit();
+        run.stop(1);
     });
-    const int status = runSaverWindow(qt, form, signalPipe, folder.path());
-    return lost ? 1 : status;
+    return runSlideshow(qt, run, end, signalPipe, folder.path());
 }
 
 int runSaver(char* program) {
@@ -215,9 +215,12 @@ int runSaver(char* program) {
     const std::string privatePath = privateFolder ? privateFolder->path() : std::string();
     platform::QtTimer timer;
     platform::SdlPlayer player;
-    saver::SaverWindow form(services, timer, player, {nullptr, privatePath});
-    screen.follow(form.windowHandle());  // the slideshow is as large as the screen it is on
-    return runSaverWindow(qt, form, signalPipe, privatePath);
+    ChosenPresenter chosen(nullptr, [&input](platform::Input i) { input.hand(i); });
+    platform::RunEnd end;
+    saver::SaverRun run(services, timer, player, *chosen.presenter, end, privatePath);
+    chosen.run = &run;
+    screen.follow(chosen.presenter->window());  // the slideshow is as large as its screen
+    return runSlideshow(qt, run, end, signalPipe, privatePath);
 }
 
 int runSettings(char* program) {
@@ -234,7 +237,8 @@ int runSettings(char* program) {
         dialog::SettingsDialog form({environment, screen, boxes, shell, fileDialog});
         dialog::AboutBox about;
         form.setAboutBox(&about);
-        EndOnClose ending;
+        platform::RunEnd end;
+        platform::EndOnClose ending(end);
         form.installEventFilter(&ending);
         form.show();
         qt.app.exec();

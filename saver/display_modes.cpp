@@ -82,10 +82,16 @@ void Saver::tick() {
     }
 }
 
+void Saver::loadNextPicture() {
+    // Each picture brings the choice of the sound that follows the current one.
+    pictures_.loadNext();
+    sound_.chooseNext();
+}
+
 void Saver::showStretched() {
     surface_.hide(Slot::Front);
     surface_.clear(Slot::Front);
-    pictures_.loadNext();
+    loadNextPicture();
     surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
     surface_.clear(Slot::LoadBuffer);
     surface_.setStretch(Slot::Front, true);
@@ -100,7 +106,7 @@ void Saver::showCentred(bool custom) {
     surface_.setBackground(schemeColour(state_.options.scheme, state_.tickCounter));
     surface_.hide(Slot::Front);
     surface_.clear(Slot::Front);
-    pictures_.loadNext();
+    loadNextPicture();
     surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
     surface_.clear(Slot::LoadBuffer);
     surface_.sizeFrontToPicture();
@@ -123,7 +129,7 @@ void Saver::showPictureInPicture() {
     surface_.setHeight(Slot::Backdrop, surface_.screenHeight());
     surface_.show(Slot::Backdrop);
     surface_.clear(Slot::Front);
-    pictures_.loadNext();
+    loadNextPicture();
     surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
     surface_.sizeFrontToPicture();
     surface_.clear(Slot::LoadBuffer);
@@ -138,13 +144,13 @@ void Saver::showTiled() {
     if (q == 1) {
         slot = Slot::Front;
     } else if (q == 2) {
-        slot = Slot::Backdrop;
+        slot = Slot::Backdrop;  // the picture in a picture's backdrop is the bottom-left quarter
     } else if (q == 3) {
         slot = Slot::TopRight;
     }
 
     surface_.hide(slot);
-    pictures_.loadNext();
+    loadNextPicture();
     surface_.clear(slot);
     surface_.copyPicture(Slot::LoadBuffer, slot);
     surface_.clear(Slot::LoadBuffer);
@@ -167,7 +173,7 @@ void Saver::showTiled() {
 
 void Saver::drawOverlapping() {
     surface_.hide(Slot::Front);
-    pictures_.loadNext();
+    loadNextPicture();
     // A picture that can't be made or drawn ends this tick's drawing without a message.
     try {
         const WorkingCopy copy = surface_.makeWorkingCopy(Slot::LoadBuffer);
@@ -199,7 +205,7 @@ void Saver::slideIn() {
     ScopeExit restart([this] { enableTimer(); });
 
     surface_.hide(Slot::Front);
-    pictures_.loadNext();
+    loadNextPicture();
     surface_.copyPicture(Slot::LoadBuffer, Slot::Front);
     surface_.clear(Slot::LoadBuffer);
 
@@ -267,7 +273,7 @@ void Saver::rollDown() {
         if (!state_.abort) enableTimer();
     });
 
-    pictures_.loadNext();
+    loadNextPicture();
     const WorkingCopy copy = surface_.makeWorkingCopy(Slot::LoadBuffer);
     const std::int32_t w = copy.width();
     const std::int32_t h = copy.height();

@@ -36,11 +36,20 @@ struct Picture::Data {
 
 namespace {
 
+[[noreturn]] void onJpegError(j_common_ptr info);
+void onJpegMessage(j_common_ptr, int);
+
 // libjpeg reports fatal errors through error_exit, which must not return: we jump back to the
-// caller's setjmp instead of letting the library end the process.
+// caller's setjmp instead of letting the library end the process. Made for a decompressor, it
+// becomes that decompressor's error handler.
 struct JpegError {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
+    jpeg_error_mgr manager{};
+    std::jmp_buf jump{};
+    explicit JpegError(jpeg_decompress_struct& info) {
+        info.err = jpeg_std_error(&manager);
+        manager.error_exit = onJpegError;
+        manager.emit_message = onJpegMessage;
+    }
 };
 
 [[noreturn]] void onJpegError(j_common_ptr info) {
@@ -68,10 +77,7 @@ struct JpegHeader {
 // Parses the header only. Returns false when libjpeg rejects it.
 bool readJpegHeader(const std::vector<std::uint8_t>& bytes, JpegHeader& header) {
     jpeg_decompress_struct info{};
-    JpegError error{};
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = onJpegError;
-    error.manager.emit_message = onJpegMessage;
+    JpegError error(info);
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -104,10 +110,7 @@ std::int64_t coefficientBytes(jpeg_decompress_struct& info) {
 // pixels and the decoder's working memory together would pass the decode budget.
 bool decodeJpeg(const std::vector<std::uint8_t>& bytes, int scale, QImage& out) {
     jpeg_decompress_struct info{};
-    JpegError error{};
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = onJpegError;
-    error.manager.emit_message = onJpegMessage;
+    JpegError error(info);
     // Survive the longjmp: the row buffer for CMYK is ours to free.
     unsigned char* volatile cmykRow = nullptr;
     volatile unsigned rowsDone = 0;

@@ -49,9 +49,8 @@ constexpr const char* kStored[7] = {"kvp1.qrn", "kvp2.qrn", "kvp3.qrn", "kvp4.qr
 constexpr const char* kTemporary[7] = {"kvp1.jpg", "kvp2.jpg", "kvp3.jpg", "kvp4.jpg",
                                        "kvp5.jpg", "kvp6.jpg", "kvp7.jpg"};
 
-// The folder the stored pictures are read from, with a trailing slash: the first one that
-// holds any of them, so that the seven always come from one place; the picture directory when
-// none does.
+// The folder the stored pictures are read from: the first one that holds any of them, so that the
+// seven always come from one place; the picture directory when none does.
 std::string storedPictureSource(const std::string& pictureDirectory,
                                 const std::vector<std::string>& otherFolders) {
     auto holdsOne = [](const std::string& folder) {
@@ -64,8 +63,6 @@ std::string storedPictureSource(const std::string& pictureDirectory,
         if (holdsOne(folder)) return folder;
     return pictureDirectory;
 }
-
-}  // namespace
 
 Descriptor createTemporary(const std::string& path) {
     // Whatever is there already (an old copy, a planted link, someone's file of that name) is
@@ -91,8 +88,6 @@ Descriptor createTemporary(const std::string& path) {
     }
     failWithErrno();
 }
-
-namespace {
 
 // Bytes 1 to 3 are the JPEG's own, 4 to 6 are filler, the rest is the JPEG from byte 4 on.
 void copyContent(Descriptor& in, Descriptor& out) {
@@ -136,13 +131,8 @@ void copyStoredPicture(const std::string& source, const std::string& destination
 }
 
 PictureLibrary::PictureLibrary(const SaverState& shared, Surface& surface,
-                               platform::MessageBoxes& boxes, RandomDraw& random,
-                               std::function<void()> chooseNextSound)
-    : shared_(shared),
-      surface_(surface),
-      boxes_(boxes),
-      random_(random),
-      chooseNextSound_(std::move(chooseNextSound)) {}
+                               platform::MessageBoxes& boxes, RandomDraw& random)
+    : shared_(shared), surface_(surface), boxes_(boxes), random_(random) {}
 
 // The stored pictures are copied out to plain JPEG files (kvp1.jpg..kvp7.jpg, names users and their
 // tools know) because a picture holds only its file and header: it decodes from the file when it
@@ -191,7 +181,6 @@ void PictureLibrary::loadNext() {
         }
     }
     if (!loaded) surface_.copyPicture(Slot::Fallback, Slot::LoadBuffer);
-    if (chooseNextSound_) chooseNextSound_();
 }
 
 void PictureLibrary::deleteTemporary() {

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,11 +37,9 @@ class PictureLibrary {
         std::int32_t mark = 0;          // the last picture shown in order
     };
 
-    // chooseNextSound runs at the end of every loadNext.
     PictureLibrary(const SaverState& shared, Surface& surface, platform::MessageBoxes& boxes,
-                   RandomDraw& random, std::function<void()> chooseNextSound);
+                   RandomDraw& random);
 
-    State& state() { return state_; }
     const State& state() const { return state_; }
     // The temporary files prepare made (what an abrupt end of the run must remove).
     const std::vector<std::string>& temporaryFiles() const { return state_.list; }
@@ -58,6 +55,8 @@ class PictureLibrary {
     PrepareResult prepare(const std::vector<std::string>& otherFolders = {});
     // Loads the next picture (in order or at random) into the load buffer, or the fallback picture.
     void loadNext();
+    // The next picture shown in order is picture 1 again.
+    void restart() { state_.mark = 0; }
     // Deletes kvp1.jpg..kvp7.jpg, the files prepare made, in the folder it made them in. Nothing
     // else is touched, and directories and read-only files of those names stay. Never throws.
     void deleteTemporary();
@@ -68,7 +67,6 @@ class PictureLibrary {
     Surface& surface_;
     platform::MessageBoxes& boxes_;
     RandomDraw& random_;
-    std::function<void()> chooseNextSound_;
     std::string temporaryDirectory_;
 };
 

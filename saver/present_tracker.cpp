@@ -41,8 +41,7 @@ void PresentTracker::paint(const QRegion& region, Surface& surface) {
     const QRegion recompose = region - (waitingToShow_ - recompose_);
     waitingToShow_ -= region;
     recompose_ -= region;
-    for (const QRect& r : recompose)
-        surface.repaint(Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    for (const QRect& r : recompose) surface.repaint(toRect(r));
 }
 
 DrawingPacer::DrawingPacer(Show show, int intervalMs, Now now)

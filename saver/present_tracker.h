@@ -1,5 +1,5 @@
-// What the saver window must remember between the display surface and the toolkit's paint
-// events. Direct drawing is already in the surface's frame. A window painted through the
+// What a window painted by the toolkit must remember between the display surface and the toolkit's
+// paint events. Direct drawing is already in the surface's frame. A window painted through the
 // toolkit's backing store shows it at the next message processing, and must not paint over it by
 // recomposing the slots there; a window that shows the frame itself (X11) shows it through a
 // DrawingPacer, with no paint event. A slot or background change recomposes the area it reached
@@ -23,7 +23,7 @@ class PresentTracker {
     explicit PresentTracker(QWidget& widget) : widget_(widget) {}
 
     // Direct drawing in the area (window coordinates): shown at the next message processing.
-    // A roll-down draws one pixel at a time, so the areas are gathered into one rectangle and
+    // A roll-down draws a row at a time, so the areas are gathered into one rectangle and
     // handed to the toolkit once.
     void drawn(const QRect& area);
     // A slot or background change: the whole window is recomposed at its next paint.

@@ -28,7 +28,7 @@ Saver::Saver(const SaverServices& services, Surface& surface, platform::Timer& t
       window_(window),
       random_(services.clock),
       sound_(state_, player, random_),
-      pictures_(state_, surface, services.boxes, random_, [this] { sound_.chooseNext(); }) {
+      pictures_(state_, surface, services.boxes, random_) {
     // A failing tick ends that tick only: its text is shown and the slideshow goes on.
     timer_.setHandler([this] { platform::runHandler(services_.boxes, [this] { tick(); }); });
     player_.setNotify([this] { onPlaybackEnded(); });
@@ -52,9 +52,9 @@ void Saver::start() {
     state_.intervalPending = true;
     state_.options = settings::Options{};
     state_.inputGuard = false;
-    sound_.state().on = false;
+    sound_.enable(false);
     services_.cursor.show(false);
-    pictures_.state().mark = 0;
+    pictures_.restart();
     state_.tickCounter = 0;
     surface_.setBackground({0, 0, 0});
     services_.input.install([this](platform::Input input) {
@@ -68,7 +68,7 @@ void Saver::start() {
     const bool ready = platform::runHandler(services_.boxes, [this] {
         settings::markSaverStart(state_.settingsPath);
         state_.options = settings::readOptions(state_.settingsPath);
-        sound_.state().on = state_.options.sound;
+        sound_.enable(state_.options.sound);
         if (pictures_.prepare(services_.environment.storedPictureFolders()) ==
             PrepareResult::CriticalPicturesMissing)
             return;

@@ -73,11 +73,13 @@ class Saver {
 
     SaverState& state() { return state_; }
     PictureLibrary& pictures() { return pictures_; }
-    Sound& sound() { return sound_; }
+    const Sound& sound() const { return sound_; }
 
   private:
     void passwordCheck();
     void enableTimer();
+    // The next picture into the load buffer, and the next sound chosen.
+    void loadNextPicture();
 
     void showStretched();
     void showCentred(bool custom);

@@ -16,4 +16,8 @@ namespace fellridge::saver {
 void smoothScaleInto(const QImage& source, int width, int height, const QRect& area, uchar* out,
                      qsizetype outStride);
 
+// The scaler runs SSE2 loops where the machine has them and plain ones otherwise, with the same
+// pixels. Set, it keeps to the plain loops, so that those are checked on any machine too.
+extern bool plainScaleLoops;
+
 }  // namespace fellridge::saver

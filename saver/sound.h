@@ -22,10 +22,12 @@ class Sound {
 
     Sound(const SaverState& shared, platform::SoundPlayer& player, RandomDraw& random);
 
-    State& state() { return state_; }
     const State& state() const { return state_; }
 
-    // Reads Name1..Name500 of the settings file (state.settingsPath) into the sound list.
+    // Turns sound on or off for the run, as the settings ask; a failing player turns it off
+    // by itself.
+    void enable(bool on) { state_.on = on; }
+    // Reads Name1..Name500 of the settings file (the shared settingsPath) into the sound list.
     void readSoundList();
     // Plays the current sound: file name, automatic type, open, play. A failure turns sound off.
     void startSound();

@@ -133,19 +133,6 @@ WorkingCopy::WorkingCopy(const Picture& picture) {
         rgb32_ = rgb32_.convertToFormat(QImage::Format_RGB32);
 }
 
-std::span<const std::uint8_t> WorkingCopy::row(int r) const {
-    if (r < 0 || r >= rgb32_.height()) return {};
-    const auto width = static_cast<std::size_t>(rgb32_.width());
-    row_.resize(width * 3);
-    const auto* in = reinterpret_cast<const QRgb*>(rgb32_.constScanLine(r));
-    for (std::size_t x = 0; x < width; ++x) {
-        row_[3 * x] = static_cast<std::uint8_t>(qBlue(in[x]));
-        row_[3 * x + 1] = static_cast<std::uint8_t>(qGreen(in[x]));
-        row_[3 * x + 2] = static_cast<std::uint8_t>(qRed(in[x]));
-    }
-    return {row_.data(), row_.size()};
-}
-
 Surface::Surface(platform::Screen& screen, Presenter* presenter)
     : screen_(screen), presenter_(presenter) {
     struct Design {
@@ -155,7 +142,7 @@ Surface::Surface(platform::Screen& screen, Presenter* presenter)
     static constexpr Design kDesign[kSlotCount] = {
         {579, 242, 30, 31, true},     // fallback picture
         {264, 176, 105, 161, false},  // front
-        {0, 0, 105, 105, true},       // backdrop
+        {0, 0, 105, 105, true},       // backdrop, and the bottom-left quarter
         {288, 128, 225, 105, false},  // top right
         {72, 168, 105, 225, false},   // bottom right
         {216, 152, 105, 105, false},  // load buffer
@@ -267,13 +254,6 @@ void Surface::copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect
         target.top + std::llround(static_cast<double>(inside.bottom - source.top) * sy)};
     drawScaled(frame_, scaled, image, inside, screen, 2 * screen.width() * screen.height());
     presentArea(intersect(scaled, screen));
-}
-
-void Surface::setPixel(std::int32_t x, std::int32_t y, Rgb colour) {
-    ensureFrame();
-    if (x < 0 || y < 0 || x >= frame_.width() || y >= frame_.height()) return;
-    reinterpret_cast<QRgb*>(frame_.scanLine(y))[x] = qRgb(colour.r, colour.g, colour.b);
-    presentArea({x, y, x + 1, y + 1});
 }
 
 int Surface::screenWidth() const {

@@ -9,8 +9,6 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
-#include <span>
-#include <vector>
 
 #include "saver/picture.h"
 #include "saver/presenter.h"
@@ -30,8 +28,8 @@ struct Rgb {
 
 // The surface's picture slots, lowest first in the stacking order at start. Front is the picture
 // of modes 1, 2, 3 and 5 and the top-left quarter of the tiled mode; Backdrop is the stretched
-// picture behind the picture in a picture and the bottom-left quarter; every new picture is
-// loaded into LoadBuffer and copied from there.
+// picture behind the picture in a picture, and also the tiled mode's bottom-left quarter;
+// every new picture is loaded into LoadBuffer and copied from there.
 enum class Slot { Fallback = 0, Front, Backdrop, TopRight, BottomRight, LoadBuffer };
 inline constexpr int kSlotCount = 6;
 
@@ -42,25 +40,21 @@ struct SlotState {
     Picture picture;
 };
 
-// A picture decoded to 24-bit colour for one tick of the animation modes. It shares the
-// picture's pixels and converts a row only when it is read, so that an animation keeps no second
-// full-size copy.
+// A picture's pixels for one tick of the animation modes, as Format_RGB32. It shares the
+// picture's pixels (converting only a picture of another format), so that an animation keeps no
+// second full-size copy.
 class WorkingCopy {
   public:
     WorkingCopy() = default;
     explicit WorkingCopy(const Picture& picture);
     int width() const { return rgb32_.width(); }
     int height() const { return rgb32_.height(); }
-    // Row r (0 is the top): width x 3 bytes, blue, green, red per pixel. Valid until the next
-    // call of row.
-    std::span<const std::uint8_t> row(int r) const;
     // The pixels as Format_RGB32, shared with the picture: what direct drawing copies from, so
     // that a drawing step neither converts nor allocates.
     const QImage& rgb32() const { return rgb32_; }
 
   private:
     QImage rgb32_;
-    mutable std::vector<std::uint8_t> row_;
 };
 
 class Surface {
@@ -94,8 +88,6 @@ class Surface {
     // Plain source copy of src (of the working copy) onto dst (of the window), scaled when the
     // sizes differ, clipped to the window. Shows at once.
     void copyToSurface(const Rect& dst, const WorkingCopy& copy, const Rect& src);
-    // Sets one pixel; outside the window nothing happens. Shows at once.
-    void setPixel(std::int32_t x, std::int32_t y, Rgb colour);
 
     int screenWidth() const;
     int screenHeight() const;

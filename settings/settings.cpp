@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "platform/files/files.h"
@@ -29,21 +31,36 @@ std::string slotKey(int slot) {
     return "Name" + std::to_string(slot);
 }
 
-std::string text(bool value) {
-    return value ? "1" : "0";
-}
-std::string text(std::int32_t value) {
-    return std::to_string(value);
+// The text of an Options key as the writers write it; Status and Repeat, which only the first
+// runs write, are 0.
+std::string optionText(const Options& options, std::string_view key) {
+    const auto number = [](auto value) { return std::to_string(static_cast<std::int32_t>(value)); };
+    if (key == "Sound") return options.sound ? "1" : "0";
+    if (key == "Seq") return options.inOrder ? "1" : "0";
+    if (key == "Color") return number(options.scheme);
+    if (key == "Picdis") return number(options.mode);
+    if (key == "Time") return number(options.delay);
+    if (key == "Height") return number(options.height);
+    if (key == "Width") return number(options.width);
+    return "0";
 }
 
-profile::Entry option(const char* key, std::string value) {
-    return profile::Entry{kOptions, key, std::move(value)};
+// The Options entries of the keys, in their order.
+std::vector<profile::Entry> optionEntries(const Options& options,
+                                          std::initializer_list<std::string_view> keys) {
+    std::vector<profile::Entry> entries;
+    for (const std::string_view key : keys)
+        entries.push_back(profile::Entry{kOptions, std::string(key), optionText(options, key)});
+    return entries;
 }
 
-void appendEmptySlots(std::vector<profile::Entry>& entries) {
+// A first run: the first-run values of the keys, then the 500 empty sound slots.
+void writeFirstRun(const std::string& path, std::initializer_list<std::string_view> keys) {
+    std::vector<profile::Entry> entries = optionEntries(kFirstRunOptions, keys);
     for (int slot = 1; slot <= kSoundSlots; ++slot) {
         entries.push_back(profile::Entry{kWavConfig, slotKey(slot), "Null"});
     }
+    profile::writeEntries(path, entries);
 }
 
 std::int32_t integerOf(const std::optional<std::string>& value, std::int32_t fallback) {
@@ -77,26 +94,16 @@ bool exists(const std::string& path) {
 }
 
 void writeSaverFirstRun(const std::string& path) {
-    std::vector<profile::Entry> entries = {
-        option("Sound", "0"),   option("Status", "0"), option("Seq", "1"),
-        option("Color", "4"),   option("Picdis", "4"), option("Time", "8000"),
-        option("Height", "25"), option("Width", "25"),
-    };
-    appendEmptySlots(entries);
-    profile::writeEntries(path, entries);
+    writeFirstRun(path, {"Sound", "Status", "Seq", "Color", "Picdis", "Time", "Height", "Width"});
 }
 
 void writeDialogFirstRun(const std::string& path) {
-    std::vector<profile::Entry> entries = {
-        option("Sound", "0"), option("Status", "0"), option("Repeat", "0"),  option("Time", "8000"),
-        option("Color", "4"), option("Picdis", "4"), option("Height", "25"), option("Width", "25"),
-    };
-    appendEmptySlots(entries);
-    profile::writeEntries(path, entries);
+    writeFirstRun(path,
+                  {"Sound", "Status", "Repeat", "Time", "Color", "Picdis", "Height", "Width"});
 }
 
 void markSaverStart(const std::string& path) {
-    profile::writeEntries(path, {option("Status", "1")});
+    profile::writeEntries(path, {profile::Entry{kOptions, "Status", "1"}});
 }
 
 Options readOptions(const std::string& path) {
@@ -117,16 +124,8 @@ Options readOptions(const std::string& path) {
 }
 
 void writeOptions(const std::string& path, const Options& options) {
-    profile::writeEntries(path,
-                          {
-                              option("Sound", text(options.sound)),
-                              option("Seq", text(options.inOrder)),
-                              option("Color", text(static_cast<std::int32_t>(options.scheme))),
-                              option("Picdis", text(static_cast<std::int32_t>(options.mode))),
-                              option("Time", text(options.delay)),
-                              option("Height", text(options.height)),
-                              option("Width", text(options.width)),
-                          });
+    profile::writeEntries(path, optionEntries(options, {"Sound", "Seq", "Color", "Picdis", "Time",
+                                                        "Height", "Width"}));
 }
 
 std::array<std::string, kSoundSlots> readSoundSlots(const std::string& path) {

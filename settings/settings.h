@@ -34,14 +34,6 @@ std::string settingsPath(const std::string& saverFolder);
 // True when a regular file exists at the path (a directory, FIFO or device does not count).
 bool exists(const std::string& path);
 
-// The saver's first run: Sound=0 Status=0 Seq=1 Color=4 Picdis=4 Time=8000 Height=25 Width=25,
-// then Name1..Name500=Null, in that order.
-void writeSaverFirstRun(const std::string& path);
-
-// The dialog's first run: Sound=0 Status=0 Repeat=0 Time=8000 Color=4 Picdis=4 Height=25
-// Width=25, then Name1..Name500=Null, in that order.
-void writeDialogFirstRun(const std::string& path);
-
 // Every saver start: Status=1.
 void markSaverStart(const std::string& path);
 
@@ -78,6 +70,18 @@ struct Options {
     std::int32_t width = -1;                        // Width of the custom size
     friend bool operator==(const Options&, const Options&) = default;
 };
+
+// The values a first run writes (the saver's and the dialog's alike) and the dialog then shows.
+inline constexpr Options kFirstRunOptions{
+    false, true, ColourScheme::BlackOnly, DisplayMode::Tiled, 8000, 25, 25};
+
+// The saver's first run: Sound=0 Status=0 Seq=1 Color=4 Picdis=4 Time=8000 Height=25 Width=25,
+// then Name1..Name500=Null, in that order.
+void writeSaverFirstRun(const std::string& path);
+
+// The dialog's first run: Sound=0 Status=0 Repeat=0 Time=8000 Color=4 Picdis=4 Height=25
+// Width=25, then Name1..Name500=Null, in that order.
+void writeDialogFirstRun(const std::string& path);
 
 // The Options keys, or the defaults above for a missing file or key.
 Options readOptions(const std::string& path);

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/files/files.h"
+#include "platform/files/text.h"
 
 namespace fellridge::platform {
 
@@ -58,18 +59,18 @@ std::string defaultSystemDirectory(const std::string& executable) {
     const std::filesystem::path own = std::filesystem::path(executable).parent_path();
     const std::string buildTree = (own / "data" / "system").string();
     if (isDirectory(buildTree)) return buildTree;
-    return files::inFolder(installationPrefix(executable), "lib/fellridge-wildlife/system");
+    return text::joinPath(installationPrefix(executable), "lib/fellridge-wildlife/system");
 }
 
 std::vector<std::string> storedPictureFolders(const std::string& executable,
                                               const char* xdgDataDirs) {
     std::vector<std::string> folders;
     auto add = [&folders](const std::string& base) {
-        std::string folder = files::inFolder(base, "fellridge-wildlife");
+        std::string folder = text::joinPath(base, "fellridge-wildlife");
         if (std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(std::move(folder));
     };
-    if (!executable.empty()) add(installationPrefix(executable) + "/share");
+    if (!executable.empty()) add(text::joinPath(installationPrefix(executable), "share"));
 
     // Relative entries are not valid in the list and are skipped.
     const std::string list =
@@ -93,9 +94,9 @@ std::optional<std::string> PosixEnvironment::saverFolder() {
     if (base.empty() || base[0] != '/') {
         const std::string home = variable("HOME");
         if (home.empty()) return std::nullopt;
-        base = home + "/.local/share";
+        base = text::joinPath(home, ".local/share");
     }
-    std::string dir = base + "/fellridge-wildlife";
+    std::string dir = text::joinPath(base, "fellridge-wildlife");
     makeDirectories(dir);
     return dir;
 }

@@ -117,13 +117,6 @@ std::optional<std::vector<unsigned char>> readRegular(const std::string& path, s
     }
 }
 
-std::string inFolder(std::string folder, std::string_view name) {
-    while (!folder.empty() && folder.back() == '/') folder.pop_back();
-    folder += '/';
-    folder += name;
-    return folder;
-}
-
 bool isFile(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -62,10 +62,6 @@ Descriptor openRegular(const std::string& path, std::size_t maxSize, Links links
 std::optional<std::vector<unsigned char>> readRegular(const std::string& path, std::size_t maxSize,
                                                       Links links = Links::Follow);
 
-// The path of `name` in the folder, however many slashes the folder's name ends with
-// ("/usr/" and "usr" + "share" give "/usr/share" and "usr/share").
-std::string inFolder(std::string folder, std::string_view name);
-
 // True when the path names an existing regular file (a symbolic link counts by its target). A
 // directory, FIFO, device or socket of that name does not count.
 bool isFile(const std::string& path);

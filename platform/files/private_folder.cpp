@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/files/files.h"
+#include "platform/files/text.h"
 
 namespace fellridge::platform {
 
@@ -64,7 +65,7 @@ void sweepDeadFolders(const std::string& base) {
         if (name.size() != kPrefix.size() + kUniquePart ||
             name.substr(0, kPrefix.size()) != kPrefix)
             continue;
-        const std::string path = files::inFolder(base, name);
+        const std::string path = text::joinPath(base, name);
         FolderLock lock(path);
         struct stat info {};
         if (!lock.held() || ::fstat(lock.descriptor(), &info) != 0 || info.st_uid != ::geteuid())
@@ -76,7 +77,7 @@ void sweepDeadFolders(const std::string& base) {
 
 std::string makeUnder(const std::string& base) {
     const std::string pattern =
-        files::inFolder(base, std::string(kPrefix) + std::string(kUniquePart, 'X'));
+        text::joinPath(base, std::string(kPrefix) + std::string(kUniquePart, 'X'));
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     // mkdtemp makes the folder with mode 0700 under a name nobody else holds.

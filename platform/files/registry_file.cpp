@@ -115,11 +115,11 @@ std::string defaultPath() {
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
         base = config;
     } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::string(home) + "/.config";
+        base = text::joinPath(home, ".config");
     } else {
         return {};
     }
-    return base + "/fellridge-wildlife/user.reg";
+    return text::joinPath(base, "fellridge-wildlife/user.reg");
 }
 
 }  // namespace

@@ -24,8 +24,11 @@ std::string_view trim(std::string_view text, std::string_view blanks) {
 }
 
 std::string joinPath(std::string_view directory, std::string_view name) {
-    std::string path(directory);
-    if (!path.empty() && path.back() != '/') path += '/';
+    if (directory.empty()) return std::string(name);
+    // However many slashes the directory ends with; the root stays the root.
+    const std::size_t end = directory.find_last_not_of('/');
+    std::string path(directory.substr(0, end == std::string_view::npos ? 0 : end + 1));
+    path += '/';
     path += name;
     return path;
 }

@@ -22,8 +22,9 @@ bool equalIgnoringCase(std::string_view a, std::string_view b);
 // The text without the given characters (by default blanks: space and tab) at either end.
 std::string_view trim(std::string_view text, std::string_view blanks = " \t");
 
-// The name inside the directory: one '/' between them, none added when the directory is empty
-// or already ends in '/'.
+// The name inside the directory, with one '/' between them however many slashes the directory
+// ends with ("/usr/" and "/usr//" give "/usr/share" as "/usr" does). An empty directory names no
+// folder: the name is returned as it is, never put in the root.
 std::string joinPath(std::string_view directory, std::string_view name);
 
 // numerator / denominator (denominator > 0) rounded to the nearest integer, ties to the even

@@ -18,8 +18,6 @@ class UpdateLock {
     // any update takes (a hung process must not hang this one too): the update goes on unlocked.
     explicit UpdateLock(const std::string& path);
 
-    bool held() const { return fd_.valid(); }
-
   private:
     files::Descriptor fd_;
 };

@@ -79,6 +79,11 @@ class QtInputHook : public QObject, public InputHook {
     void install(std::function<void(Input input)> hook) override;
     // The input an event stands for, or nullopt when it isn't input (paint, timer, ...).
     static std::optional<Input> inputOf(const QEvent& event);
+    // Input that reaches the program other than as the toolkit's events (the seats of the
+    // saver's own Wayland surfaces).
+    void hand(Input input) {
+        if (hook_) hook_(input);
+    }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/files/folder_lock.h"
+#include "platform/files/text.h"
 
 namespace fellridge::platform {
 
@@ -29,7 +30,7 @@ OneWatchPerSession::OneWatchPerSession() {
         folder = "/tmp";
         prefix += "-" + std::to_string(::getuid());
     }
-    path_ = folder + "/" + prefix + (display.empty() ? "" : "-" + display) + ".lock";
+    path_ = text::joinPath(folder, prefix + (display.empty() ? "" : "-" + display) + ".lock");
     fd_ = files::Descriptor(::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     state_ = takeAdvisoryLock(fd_);
 }

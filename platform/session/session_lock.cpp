@@ -15,7 +15,7 @@ namespace fellridge::platform {
 
 namespace {
 
-constexpr const char* kService = "org.freedesktop.login1";
+constexpr const char* kLogin = "org.freedesktop.login1";
 constexpr const char* kManagerPath = "/org/freedesktop/login1";
 constexpr const char* kManager = "org.freedesktop.login1.Manager";
 
@@ -42,7 +42,7 @@ void callThen(QObject* owner, const QDBusMessage& message,
 void Login1Locker::lock() {
     // The session of $XDG_SESSION_ID, else the caller's ("auto"), else the one of our process.
     const char* id = std::getenv("XDG_SESSION_ID");
-    auto message = QDBusMessage::createMethodCall(kService, kManagerPath, kManager, "GetSession");
+    auto message = QDBusMessage::createMethodCall(kLogin, kManagerPath, kManager, "GetSession");
     message << QString::fromLocal8Bit(id && *id ? id : "auto");
     callThen(this, message, [this](const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
@@ -55,7 +55,7 @@ void Login1Locker::lock() {
 
 void Login1Locker::byProcess() {
     auto message =
-        QDBusMessage::createMethodCall(kService, kManagerPath, kManager, "GetSessionByPID");
+        QDBusMessage::createMethodCall(kLogin, kManagerPath, kManager, "GetSessionByPID");
     message << uint(::getpid());
     callThen(this, message, [this](const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
@@ -69,7 +69,7 @@ void Login1Locker::byProcess() {
 void Login1Locker::lockPath(const QString& session) {
     callThen(
         this,
-        QDBusMessage::createMethodCall(kService, session, "org.freedesktop.login1.Session", "Lock"),
+        QDBusMessage::createMethodCall(kLogin, session, "org.freedesktop.login1.Session", "Lock"),
         [](const QDBusMessage& reply) {
             if (reply.type() != QDBusMessage::ReplyMessage) complain(reply.errorMessage());
         });

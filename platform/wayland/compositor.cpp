@@ -21,37 +21,49 @@ std::string primaryScreenName() {
     return screen ? screen->name().toStdString() : std::string();
 }
 
+wl_buffer* shareMemory(wl_shm* shm, int fd, int width, int height) {
+    wl_shm_pool* pool = wl_shm_create_pool(shm, fd, width * height * 4);
+    wl_buffer* buffer =
+        wl_shm_pool_create_buffer(pool, 0, width, height, width * 4, WL_SHM_FORMAT_XRGB8888);
+    wl_shm_pool_destroy(pool);
+    return buffer;
+}
+
+const wl_buffer_listener releaseListener = {
+    .release =
+        [](void* data, wl_buffer* buffer) {
+            static_cast<SaverLayers::Wayland*>(data)->frameReleased(buffer);
+        },
+};
+
 }  // namespace
 
-std::shared_ptr<SharedBuffer> makeBuffer(const std::shared_ptr<Display>& display, wl_shm* shm,
-                                         int width, int height, bool mapped) {
+std::shared_ptr<SharedBuffer> makeBlackBuffer(const std::shared_ptr<Display>& display, wl_shm* shm,
+                                              int width, int height) {
     if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return nullptr;
     const auto bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
-    const int fd = ::memfd_create("fellridge-frame", MFD_CLOEXEC);
+    const int fd = ::memfd_create("fellridge-black", MFD_CLOEXEC);
     if (fd < 0) return nullptr;
-    auto b = std::make_shared<SharedBuffer>();
-    b->display = display;
-    b->bytes = bytes;
-    b->width = width;
-    b->height = height;
     if (::ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
         ::close(fd);
         return nullptr;
     }
-    if (mapped) {
-        void* address = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        if (address == MAP_FAILED) {
-            ::close(fd);
-            return nullptr;
-        }
-        b->address = address;
-    }
-    wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
-    b->buffer =
-        wl_shm_pool_create_buffer(pool, 0, width, height, width * 4, WL_SHM_FORMAT_XRGB8888);
-    wl_shm_pool_destroy(pool);
+    auto b = std::make_shared<SharedBuffer>();
+    b->display = display;
+    b->buffer = shareMemory(shm, fd, width, height);
     ::close(fd);
     return b;
+}
+
+void* FrameSharing::share(int fd, int width, int height) {
+    wl_buffer* buffer = shareMemory(shm, fd, width, height);
+    wl_buffer_add_listener(buffer, &releaseListener, w);
+    return buffer;
+}
+
+void FrameSharing::unshare(void* buffer) {
+    wl_buffer_destroy(static_cast<wl_buffer*>(buffer));
+    wl_display_flush(display->display);
 }
 
 namespace {
@@ -314,19 +326,18 @@ void Wayland::assignRoles() {
 
 void Wayland::commit(Output& o) {
     if (!o.surface) return;
-    std::shared_ptr<SharedBuffer> buffer = o.slideshow ? frame.lock() : nullptr;
-    if (!buffer) {
-        if (!o.black) {
-            const QSize size =
-                o.viewport ? blackBufferSize(o.width, o.height) : QSize(o.width, o.height);
-            o.black = makeBuffer(display, shm, size.width(), size.height(), false);
-        }
-        buffer = o.black;
+    const std::shared_ptr<FrameBuffers> shown = o.slideshow ? frame.lock() : nullptr;
+    if (shown && !shown->canShow()) return;  // both buffers held: again once one is released
+    if (!shown && !o.black) {
+        const QSize size =
+            o.viewport ? blackBufferSize(o.width, o.height) : QSize(o.width, o.height);
+        o.black = makeBlackBuffer(display, shm, size.width(), size.height());
     }
-    if (!buffer) return;
+    if (!shown && !o.black) return;
     const std::optional<FramePacer::Commit> c = o.pacer.take();
     if (!c) return;
-    wl_surface_attach(o.surface, buffer->buffer, 0, 0);
+    wl_buffer* buffer = shown ? static_cast<wl_buffer*>(shown->show()) : o.black->buffer;
+    wl_surface_attach(o.surface, buffer, 0, 0);
     if (o.viewport && o.width > 0 && o.height > 0)
         wp_viewport_set_destination(o.viewport, o.width, o.height);
     if (c->whole || compositorVersion < 4) {
@@ -342,6 +353,14 @@ void Wayland::commit(Output& o) {
     o.frameDone = wl_surface_frame(o.surface);
     wl_callback_add_listener(o.frameDone, &frameListener, &o);
     wl_surface_commit(o.surface);
+}
+
+void Wayland::frameReleased(wl_buffer* buffer) {
+    const std::shared_ptr<FrameBuffers> shown = frame.lock();
+    if (!shown) return;
+    shown->released(buffer);
+    for (auto& [id, o] : outputs)
+        if (o->slideshow) commit(*o);
 }
 
 }  // namespace fellridge::platform::wayland

@@ -13,6 +13,7 @@
 
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 #include "layer_shell-client-protocol.h"
+#include "platform/wayland/frame_buffers.h"
 #include "platform/wayland/saver_layer_logic.h"
 #include "platform/wayland/saver_layers.h"
 #include "viewporter-client-protocol.h"
@@ -25,8 +26,8 @@ struct Display {
     ~Display() { wl_display_disconnect(display); }
 };
 
-// A buffer in memory shared with the compositor. It keeps the connection open while it lives,
-// so that a frame may outlive the surfaces.
+// A black buffer in memory shared with the compositor, never drawn into. It keeps the
+// connection open while it lives.
 struct SharedBuffer {
     std::shared_ptr<Display> display;
     wl_buffer* buffer = nullptr;
@@ -40,11 +41,22 @@ struct SharedBuffer {
     }
 };
 
-// A buffer of width x height in XRGB8888 on a new memory file; null when the system refuses one.
-// Black in XRGB8888 is all zero bits, what a new memory file holds: unless mapped is set, the
-// memory is never touched here and costs this process nothing.
-std::shared_ptr<SharedBuffer> makeBuffer(const std::shared_ptr<Display>& display, wl_shm* shm,
-                                         int width, int height, bool mapped);
+// A black buffer of width x height in XRGB8888 on a new memory file; null when the system
+// refuses one. Black in XRGB8888 is all zero bits, what a new memory file holds: the memory is
+// never touched here and costs this process nothing.
+std::shared_ptr<SharedBuffer> makeBlackBuffer(const std::shared_ptr<Display>& display, wl_shm* shm,
+                                              int width, int height);
+
+// The slideshow frame's buffers as the compositor knows them; it keeps the connection open
+// while a frame lives, so that a frame may outlive the surfaces. A released buffer is handed to
+// the layers (Wayland::frameReleased).
+struct FrameSharing : FrameBuffers::Sharing {
+    std::shared_ptr<Display> display;
+    wl_shm* shm = nullptr;
+    SaverLayers::Wayland* w = nullptr;
+    void* share(int fd, int width, int height) override;
+    void unshare(void* buffer) override;
+};
 
 struct SaverLayers::Wayland {
     struct Output;
@@ -62,7 +74,8 @@ struct SaverLayers::Wayland {
     zwp_keyboard_shortcuts_inhibit_manager_v1* shortcutsInhibit = nullptr;
     std::map<std::uint32_t, std::unique_ptr<Output>> outputs;  // in the order announced
     std::map<std::uint32_t, std::unique_ptr<Seat>> seats;
-    std::weak_ptr<SharedBuffer> frame;
+    std::shared_ptr<FrameSharing> sharing;
+    std::weak_ptr<FrameBuffers> frame;
     bool ready = false;  // covering the outputs
     std::unique_ptr<QSocketNotifier> notifier;
 
@@ -74,6 +87,7 @@ struct SaverLayers::Wayland {
     void inhibit(Output& o, Seat& s);
     void assignRoles();
     void commit(Output& o);
+    void frameReleased(wl_buffer* buffer);
     wl_display* d() const { return display->display; }
 };
 
@@ -127,7 +141,7 @@ struct SaverLayers::Wayland::Seat : SeatInput::Sink {
     void hidePointer(std::uint32_t serial) override {
         if (pointer) wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);
     }
-    void input(Input input) override {
+    void input(platform::Input input) override {
         w->owner->later([input](Handlers& h) -> std::function<void()> {
             if (!h.input) return {};
             return [call = h.input, input] { call(input); };

@@ -55,19 +55,8 @@ void SeatInput::pointerEntered(std::uint32_t serial) {
 
 void SeatInput::button(std::uint32_t code, std::uint32_t state) {
     if (state != kPressed) return;
-    switch (code) {
-        case kButtonLeft:
-            sink_.input(Input::LeftButton);
-            return;
-        case kButtonRight:
-            sink_.input(Input::RightButton);
-            return;
-        case kButtonMiddle:
-            sink_.input(Input::MiddleButton);
-            return;
-        default:
-            sink_.input(Input::OtherButton);
-    }
+    const bool button = code == kButtonLeft || code == kButtonRight || code == kButtonMiddle;
+    sink_.input(button ? Input::Button : Input::Other);
 }
 
 void SeatInput::key(std::uint32_t state) {

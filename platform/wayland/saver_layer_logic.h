@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/services.h"
+
 namespace fellridge::platform::wayland {
 
 // An output as the compositor announced it: its global name and, once told, its own name.
@@ -51,8 +53,6 @@ class FramePacer {
     // still on its way, or when nothing changed. Returning a commit counts it as on its way.
     std::optional<Commit> take();
 
-    bool waiting() const { return waiting_; }
-
   private:
     bool configured_ = false;
     bool waiting_ = false;
@@ -60,11 +60,9 @@ class FramePacer {
     QRegion area_;
 };
 
-// What a key or button on a saver surface is to the saver.
-enum class Input { Key, LeftButton, RightButton, MiddleButton, OtherButton };
-
 // The seat's events as the saver needs them: the pointer hidden whenever it enters one of our
-// surfaces, a press of any key or button reported once; releases and motion are nothing.
+// surfaces, a press of any key or button reported once as the saver's input (the left, right
+// and middle buttons as buttons, the others as other input); releases and motion are nothing.
 class SeatInput {
   public:
     class Sink {
@@ -72,7 +70,7 @@ class SeatInput {
         virtual ~Sink() = default;
         // Show no pointer image for the enter with this serial.
         virtual void hidePointer(std::uint32_t serial) = 0;
-        virtual void input(Input input) = 0;
+        virtual void input(platform::Input input) = 0;
     };
     explicit SeatInput(Sink& sink) : sink_(sink) {}
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <utility>
 
+#include "platform/shared_image.h"
 #include "platform/wayland/compositor.h"
 
 namespace fellridge::platform::wayland {
@@ -29,10 +30,14 @@ std::unique_ptr<SaverLayers> SaverLayers::open(Handlers handlers) {
     w.owner = layers.get();
     w.display = std::make_shared<Display>();
     w.display->display = connection;
+    w.sharing = std::make_shared<FrameSharing>();
+    w.sharing->display = w.display;
+    w.sharing->w = &w;
     w.registry = wl_display_get_registry(connection);
     wl_registry_add_listener(w.registry, &registryListener, &w);
     if (wl_display_roundtrip(connection) < 0 || !w.compositor || !w.shm || !w.layerShell)
         return nullptr;
+    w.sharing->shm = w.shm;
     SaverLayers* self = layers.get();
     w.notifier =
         std::make_unique<QSocketNotifier>(wl_display_get_fd(connection), QSocketNotifier::Read);
@@ -81,16 +86,14 @@ void SaverLayers::later(std::function<std::function<void()>(Handlers&)> pick) {
 }
 
 QImage SaverLayers::newFrame(int width, int height) {
-    std::shared_ptr<SharedBuffer> buffer = makeBuffer(w_->display, w_->shm, width, height, true);
-    if (!buffer) return QImage(width, height, QImage::Format_RGB32);
-    w_->frame = buffer;
+    std::shared_ptr<FrameBuffers> frame = FrameBuffers::make(w_->sharing, width, height);
+    if (!frame) return QImage(width, height, QImage::Format_RGB32);
+    w_->frame = frame;
     for (auto& [id, o] : w_->outputs)
         if (o->slideshow) o->pacer.changedAll();
     schedule();
-    auto* holder = new std::shared_ptr<SharedBuffer>(std::move(buffer));
-    return QImage(
-        static_cast<uchar*>((*holder)->address), width, height, width * 4, QImage::Format_RGB32,
-        [](void* info) { delete static_cast<std::shared_ptr<SharedBuffer>*>(info); }, holder);
+    void* view = frame->view();
+    return imageOver(std::move(frame), view, width, height);
 }
 
 void SaverLayers::recompose(const QRect& area) {
@@ -105,6 +108,9 @@ void SaverLayers::recompose(const QRect& area) {
 
 void SaverLayers::drawn(const QRect& area) {
     if (area.isEmpty()) return;
+    // The buffers hear of it at once: a frame callback may show the frame before the change is.
+    if (const std::shared_ptr<FrameBuffers> frame = w_->frame.lock())
+        frame->drawn(area & QRect(QPoint(0, 0), frame->size()));
     drawn_ += area;
     schedule();
 }
@@ -126,21 +132,16 @@ void SaverLayers::showChanges() {
         for (const QRect& r : recompose) handlers_.recompose(r);
     }
     // The frame may have come into being during the recompose.
-    const std::shared_ptr<SharedBuffer> frame = w_->frame.lock();
-    const QRegion shown = (recompose | std::exchange(drawn_, QRegion())) &
-                          (frame ? QRect(0, 0, frame->width, frame->height) : QRect());
+    const std::shared_ptr<FrameBuffers> frame = w_->frame.lock();
+    const QRect whole = frame ? QRect(QPoint(0, 0), frame->size()) : QRect();
+    if (frame) frame->drawn(recompose & whole);
+    const QRegion shown = (recompose | std::exchange(drawn_, QRegion())) & whole;
     for (auto& [id, o] : w_->outputs) {
         if (!o->slideshow) continue;
         for (const QRect& r : shown) o->pacer.changed(r);
         w_->commit(*o);
     }
     wl_display_flush(w_->d());
-}
-
-int SaverLayers::outputCount() const {
-    int count = 0;
-    for (auto& [id, o] : w_->outputs) count += o->surface ? 1 : 0;
-    return count;
 }
 
 }  // namespace fellridge::platform::wayland

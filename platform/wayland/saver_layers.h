@@ -6,7 +6,8 @@
 //
 // The surfaces live on a Wayland connection of their own beside the toolkit's, served by the
 // toolkit's message loop: nothing runs between events. Each surface shows a frame only when the
-// compositor has shown the one before (frame callbacks).
+// compositor has shown the one before (frame callbacks), and the slideshow's frame is drawn only
+// into a buffer the compositor doesn't hold (frame_buffers.h).
 #pragma once
 
 #include <QImage>
@@ -15,7 +16,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/wayland/saver_layer_logic.h"
+#include "platform/services.h"
 
 namespace fellridge::platform::wayland {
 
@@ -27,7 +28,7 @@ class SaverLayers : public QObject {
         std::function<void(const QRect& area)> recompose;
         // A key or button on any of the surfaces; called from the message loop, never from
         // inside the connection's event handling.
-        std::function<void(Input input)> input;
+        std::function<void(platform::Input input)> input;
         // The compositor closed the connection.
         std::function<void()> lost;
     };
@@ -41,16 +42,14 @@ class SaverLayers : public QObject {
     SaverLayers(const SaverLayers&) = delete;
     SaverLayers& operator=(const SaverLayers&) = delete;
 
-    // A width x height Format_RGB32 frame in memory that the compositor reads from: the one
-    // copy of what the slideshow output shows. The latest one made is the one shown.
+    // A width x height Format_RGB32 frame in memory shared with the compositor, of which the
+    // slideshow output shows the latest one made.
     QImage newFrame(int width, int height);
     // The area of the frame must be recomposed (Handlers::recompose) and shown, at the next
     // turn of the message loop.
     void recompose(const QRect& area);
     // The area was drawn into the frame directly: it is shown at the next turn of the loop.
     void drawn(const QRect& area);
-
-    int outputCount() const;
 
     // The connection's side, opaque here.
     struct Wayland;

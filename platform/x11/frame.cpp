@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/shared_image.h"
+
 namespace fellridge::platform {
 
 namespace {
@@ -47,19 +49,19 @@ bool takesRgb32(xcb_connection_t* c, xcb_visualid_t visual, std::uint8_t depth) 
 
 // One shared-memory segment as the server knows it; it goes when the last image over it does.
 struct Segment {
+    Segment() = default;
+    Segment(const Segment&) = delete;
+    Segment& operator=(const Segment&) = delete;
     xcb_connection_t* connection = nullptr;
     xcb_shm_seg_t id = 0;
     void* address = nullptr;
+    ~Segment() {
+        // The server handles the detach after every request that still reads the segment.
+        xcb_shm_detach(connection, id);
+        xcb_flush(connection);
+        ::shmdt(address);
+    }
 };
-
-void releaseSegment(void* info) {
-    auto* segment = static_cast<std::shared_ptr<Segment>*>(info);
-    // The server handles the detach after every request that still reads the segment.
-    xcb_shm_detach((*segment)->connection, (*segment)->id);
-    xcb_flush((*segment)->connection);
-    ::shmdt((*segment)->address);
-    delete segment;
-}
 
 }  // namespace
 
@@ -121,20 +123,19 @@ QImage X11Frame::newImage(int width, int height) {
         const int shmId = ::shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
         void* address = shmId >= 0 ? ::shmat(shmId, nullptr, 0) : reinterpret_cast<void*>(-1);
         if (address != reinterpret_cast<void*>(-1)) {
-            auto segment = std::make_shared<Segment>();
-            segment->connection = x_->c;
-            segment->id = xcb_generate_id(x_->c);
-            segment->address = address;
+            const xcb_shm_seg_t id = xcb_generate_id(x_->c);
             xcb_generic_error_t* error = xcb_request_check(
-                x_->c, xcb_shm_attach_checked(x_->c, segment->id, static_cast<std::uint32_t>(shmId),
+                x_->c, xcb_shm_attach_checked(x_->c, id, static_cast<std::uint32_t>(shmId),
                                               1 /* read only */));
             // Marked for removal at once: it goes with the last detach, even after a crash.
             ::shmctl(shmId, IPC_RMID, nullptr);
             if (!error) {
+                auto segment = std::make_shared<Segment>();
+                segment->connection = x_->c;
+                segment->id = id;
+                segment->address = address;
                 x_->segment = segment;
-                return QImage(static_cast<uchar*>(address), width, height, width * 4,
-                              QImage::Format_RGB32, releaseSegment,
-                              new std::shared_ptr<Segment>(std::move(segment)));
+                return imageOver(std::move(segment), address, width, height);
             }
             std::free(error);
             ::shmdt(address);

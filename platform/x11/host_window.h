@@ -34,10 +34,8 @@ class HostWindow : public QObject, public QAbstractNativeEventFilter {
     static std::unique_ptr<HostWindow> open(std::uint32_t id, std::string& error);
     ~HostWindow() override;
 
-    std::uint32_t id() const { return id_; }
     // The host window's size, bounded to the desktop's: the part the slideshow draws into.
     QSize size() const { return size_; }
-    bool lost() const { return lost_; }
 
     // Makes the widget a child window of the host that fills it, now and after each resize.
     void embed(QWidget& child);

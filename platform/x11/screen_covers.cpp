@@ -16,12 +16,13 @@ namespace {
 // focused output, whatever the window's geometry says, and each output's workspace has one
 // full-screen place: a full-screen cover would take the slideshow's. There a cover bypasses
 // the window manager and is shown where its geometry puts it, over the managed windows.
-std::unique_ptr<QWidget> makeCover(QScreen* screen, bool placedByGeometry) {
+std::unique_ptr<QWidget> makeCover(QScreen* screen, bool placedByGeometry, const QString& title) {
     const Qt::WindowFlags placement =
         placedByGeometry ? Qt::X11BypassWindowManagerHint : Qt::WindowFlags();
     auto cover = std::make_unique<QWidget>(
         nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | placement);
     cover->setObjectName("ScreenCover");
+    if (!title.isEmpty()) cover->setWindowTitle(title);
     cover->setAttribute(Qt::WA_ShowWithoutActivating);
     QPalette palette = cover->palette();
     palette.setColor(QPalette::Window, Qt::black);
@@ -58,8 +59,8 @@ bool onXWayland() {
     return present;
 }
 
-ScreenCovers::ScreenCovers(QWindow* slideshow)
-    : slideshow_(slideshow), placedByGeometry_(onXWayland()) {
+ScreenCovers::ScreenCovers(QWindow* slideshow, const QString& title)
+    : slideshow_(slideshow), placedByGeometry_(onXWayland()), title_(title) {
     auto* app = qGuiApp;
     if (!app) return;
     if (slideshow) connect(slideshow, &QWindow::screenChanged, this, &ScreenCovers::update);
@@ -92,7 +93,7 @@ void ScreenCovers::update() {
     }
     for (QScreen* screen : screens) {
         if (screen == shown || covers_.count(screen)) continue;
-        QWidget* cover = (covers_[screen] = makeCover(screen, placedByGeometry_)).get();
+        QWidget* cover = (covers_[screen] = makeCover(screen, placedByGeometry_, title_)).get();
         // A monitor that moves or changes its size keeps its cover over all of it.
         connect(screen, &QScreen::geometryChanged, cover,
                 [cover](const QRect& geometry) { cover->setGeometry(geometry); });

@@ -20,8 +20,8 @@ class ScreenCovers : public QObject {
     Q_OBJECT
   public:
     // Covers every screen except the slideshow's (the primary one when there is no slideshow
-    // window) and keeps doing so until destroyed.
-    explicit ScreenCovers(QWindow* slideshow = nullptr);
+    // window) and keeps doing so until destroyed; the covers bear the title given.
+    explicit ScreenCovers(QWindow* slideshow = nullptr, const QString& title = {});
     ~ScreenCovers() override;
 
     int count() const { return static_cast<int>(covers_.size()); }
@@ -36,6 +36,7 @@ class ScreenCovers : public QObject {
 
     QPointer<QWindow> slideshow_;
     bool placedByGeometry_ = false;
+    QString title_;
     std::map<QScreen*, std::unique_ptr<QWidget>> covers_;
 };
 

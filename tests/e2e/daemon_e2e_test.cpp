@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -39,6 +40,9 @@ class DaemonWindow : public ::testing::Test {
         std::filesystem::create_directory(win);
         std::filesystem::create_directory(runtime);
         ::chmod(runtime.c_str(), 0700);
+        // A session bus that isn't there: with none named, the bus library may start one of its
+        // own, in XDG_RUNTIME_DIR (dbus-launch), beside the saver's private folder.
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + root.file("no-bus")).c_str(), 1);
         writeSolidStoredPictures(win, 64, 48, kColours);
         // Stretched over the window, in order, a new picture every 400 ms.
         writeFile(win + "/fellridge28.ini",

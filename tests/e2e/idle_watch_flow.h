@@ -22,6 +22,9 @@ struct IdleDesk {
     std::string folder;                    // a folder the session's user writes in
     std::string program;                   // fellridge-wildlife, as the user reaches it
     Environment slideshow;                 // the slideshow's variables (its pictures, ...)
+    // The session's own bus where the desktop reports idleness on it (Mutter); empty: the flow
+    // gives the watch a private one.
+    std::string sessionBus;
 };
 
 // What this machine lacks for the flow (dbus-daemon, python3-dbus, python3-gi), empty if nothing.

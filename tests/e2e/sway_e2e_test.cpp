@@ -12,45 +12,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr Pixel kRed{255, 0, 0};
-constexpr Pixel kBlack{0, 0, 0};
-
 class SwaySaver : public SwayTest {
   protected:
-    // A saver folder with red stored pictures and a settings file for a slow slideshow.
-    void SetUp() override {
-        SwayTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        win = session->file("win");
-        std::filesystem::create_directory(win);
-        writeSolidStoredPictures(win, 64, 48, {"red"});
-        writeFile(win + "/fellridge28.ini",
-                  "[Options]\nSound=0\nSeq=1\nColor=4\nPicdis=1\nTime=60000\n");
-        session->handOver(win);
-    }
-
     std::unique_ptr<Child> start(const std::string& platform) {
-        return session->start({session->program(), "/S"},
-                              {{"FELLRIDGE_WINDOWS_DIR", win},
-                               {"FELLRIDGE_SYSTEM_DIR", session->file("sys")},
-                               {"FELLRIDGE_REGISTRY", session->file("user.reg")},
-                               {"SDL_AUDIODRIVER", "dummy"},
-                               {"QT_QPA_PLATFORM", platform}});
+        return session->startSlideshow({{"QT_QPA_PLATFORM", platform}});
     }
-
-    // Nothing of the desktop shows on the output: only the slideshow's red and black.
     bool covered(const std::string& output, bool slideshow) {
-        const Screenshot shot = session->shot(output);
-        const int red = shot.count(kRed), black = shot.count(kBlack);
-        return shot.ok() && red + black == shot.width() * shot.height() && (red > 0) == slideshow;
+        return session->covered(output, slideshow);
     }
-
-    void expectNothingLeftBehind() {
-        for (const auto& name : listDir(session->runtimeDir()))
-            EXPECT_EQ(name.rfind("fellridge-wildlife.", 0), std::string::npos) << name;
-    }
-
-    std::string win;
 };
 
 // Whichever output has the focus (and with it the keys), both are covered and a key or SIGTERM
@@ -78,7 +47,7 @@ TEST_F(SwaySaver, BothOutputsCoveredAndAKeyOrSigtermEndsTheRun) {
             session->key("space");
         }
         EXPECT_EQ(saver->wait(10s), 0);
-        expectNothingLeftBehind();
+        EXPECT_EQ(session->leftBehind(), std::vector<std::string>{});
     }
 }
 
@@ -86,9 +55,10 @@ TEST_F(SwaySaver, BothOutputsCoveredAndAKeyOrSigtermEndsTheRun) {
 // pictures go, with status 1 and one line that says why.
 TEST_F(SwaySaver, TheCompositorKilledEndsTheRunWithStatusOneAndNothingLeft) {
     const std::string log = session->file("saver.log");
+    const Environment env = session->slideshowEnvironment();
+    const std::string win = env.at("FELLRIDGE_WINDOWS_DIR");
     const auto saver =
-        session->start({"/bin/sh", "-c", "exec \"$0\" /S 2>\"$1\"", session->program(), log},
-                       {{"FELLRIDGE_WINDOWS_DIR", win}, {"SDL_AUDIODRIVER", "dummy"}});
+        session->start({"/bin/sh", "-c", "exec \"$0\" /S 2>\"$1\"", session->program(), log}, env);
     ASSERT_TRUE(waitFor([&] { return covered("HEADLESS-1", true); }, 15s));
     session->killCompositor();
     EXPECT_EQ(saver->wait(10s), 1);
@@ -136,7 +106,7 @@ TEST_F(SwaySaver, OverlaySurfacesCoverEveryOutputAndKeepTheShortcutsFromTheCompo
     session->shortcut();
     EXPECT_EQ(saver->wait(10s), 0);
     EXPECT_FALSE(session->shortcutActed());
-    expectNothingLeftBehind();
+    EXPECT_EQ(session->leftBehind(), std::vector<std::string>{});
 }
 
 }  // namespace

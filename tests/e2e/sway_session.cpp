@@ -1,9 +1,6 @@
 #include "sway_session.h"
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -12,12 +9,6 @@ namespace fellridge::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr uid_t kUser = 65534;  // nobody: sway refuses root
-
-bool runningAsRoot() {
-    return ::getuid() == 0;
-}
 
 std::string hex(Pixel p) {
     char text[8];
@@ -28,21 +19,11 @@ std::string hex(Pixel p) {
 }  // namespace
 
 std::string SwaySession::missingTools() {
-    std::string missing;
-    for (const char* tool : {"sway", "swaymsg", "grim", "wtype", "Xwayland"})
-        if (test::run({"sh", "-c", "command -v \"$0\"", tool}).status != 0)
-            missing += std::string(missing.empty() ? "" : ", ") + tool;
-    return missing.empty() ? ""
-                           : "missing: " + missing + " (FELLRIDGE_WITH_TEST_TOOLS=1 scripts/setup)";
+    return missing({"sway", "swaymsg", "grim", "wtype", "Xwayland"});
 }
 
 SwaySession::SwaySession(const std::vector<OutputSize>& sizes) {
     namespace fs = std::filesystem;
-    runtime_ = root_.file("run");
-    fs::create_directory(runtime_);
-    ::chmod(runtime_.c_str(), 0700);
-    handOver(root_.path());
-
     // The outputs side by side, a bar on each, every output (added ones too) on the background.
     std::ostringstream config;
     config << "output * bg " << hex(kBackground) << " solid_color\n";
@@ -58,41 +39,18 @@ SwaySession::SwaySession(const std::vector<OutputSize>& sizes) {
            << "exec printf '%s\\n%s\\n%s\\n' \"$WAYLAND_DISPLAY\" \"$DISPLAY\" \"$SWAYSOCK\" > "
            << file("env.tmp") << " && mv " << file("env.tmp") << " " << file("env") << "\n";
     writeFile(file("config"), config.str());
-    sway_ =
-        std::make_unique<Child>(asUser({"sway", "-c", file("config")}),
-                                Environment{{"XDG_RUNTIME_DIR", runtime_},
-                                            {"HOME", root_.path()},
-                                            {"DISPLAY", ""},
-                                            {"WAYLAND_DISPLAY", ""},
-                                            {"WLR_BACKENDS", "headless"},
-                                            {"WLR_HEADLESS_OUTPUTS", std::to_string(sizes.size())},
-                                            {"WLR_LIBINPUT_NO_DEVICES", "1"},
-                                            {"WLR_RENDERER", "pixman"}});
-    if (!waitFor([&] { return fs::exists(file("env")) || !sway_->running(); }, 20s)) return;
+    startCompositor({"sway", "-c", file("config")},
+                    {{"WLR_BACKENDS", "headless"},
+                     {"WLR_HEADLESS_OUTPUTS", std::to_string(sizes.size())},
+                     {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                     {"WLR_RENDERER", "pixman"}},
+                    false);
+    if (!waitFor([&] { return fs::exists(file("env")) || !compositorRunning(); }, 20s)) return;
     std::istringstream env(readFile(file("env")));
-    std::getline(env, wayland_);
-    std::getline(env, x11_);
-    std::getline(env, ipc_);
-    if (wayland_.empty()) return;
-
-    // A build in a folder the user can't enter (root's home in CI) is run from a copy, and so
-    // is the sanitizer's suppressions file read.
-    program_ = reachable(test::program());
-    // ... and the idle watch's program beside it, which it hands --idle to.
-    if (const std::string watch = test::buildDir() + "/fellridge-wildlife-idle-watch";
-        std::filesystem::exists(watch))
-        reachable(watch);
-    if (const char* lsan = std::getenv("LSAN_OPTIONS")) {
-        lsan_ = lsan;
-        const std::string key = "suppressions=";
-        if (const auto at = lsan_.find(key); at != std::string::npos) {
-            const auto from = at + key.size(), end = lsan_.find(':', from);
-            lsan_.replace(from, end - from, reachable(lsan_.substr(from, end - from)));
-        }
-        // Whole stacks, so that what the toolkit's Wayland plugin keeps to the end can be told
-        // from ours: the quick unwinder stops in libwayland-client.
-        lsan_ += ":fast_unwind_on_malloc=0";
-    }
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK"})
+        std::getline(env, variables_[name]);
+    if (variables_["WAYLAND_DISPLAY"].empty()) return;
+    prepareClients();
     // Ready once every output shows its bar.
     ok_ = waitFor(
         [&] {
@@ -103,65 +61,6 @@ SwaySession::SwaySession(const std::vector<OutputSize>& sizes) {
             return true;
         },
         20s);
-}
-
-void SwaySession::killCompositor() {
-    sway_->signal(SIGKILL);
-    sway_->wait(5s);
-}
-
-SwaySession::~SwaySession() {
-    if (!sway_) return;
-    sway_->signal(SIGTERM);  // sway ends its bar and XWayland
-    sway_->wait(5s);
-}
-
-std::string SwaySession::reachable(const std::string& path) const {
-    if (run({"test", "-r", path}).status == 0) return path;
-    const std::string copy = file(std::filesystem::path(path).filename());
-    copyFile(path, copy);
-    handOver(copy);
-    return copy;
-}
-
-void SwaySession::handOver(const std::string& path) const {
-    if (!runningAsRoot()) return;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    (void)::chown(path.c_str(), kUser, kUser);
-    for (auto it = fs::recursive_directory_iterator(path, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-        (void)::lchown(it->path().c_str(), kUser, kUser);
-}
-
-std::vector<std::string> SwaySession::asUser(const std::vector<std::string>& argv) const {
-    if (!runningAsRoot()) return argv;
-    const std::string id = std::to_string(kUser);
-    std::vector<std::string> full{"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};
-    full.insert(full.end(), argv.begin(), argv.end());
-    return full;
-}
-
-Environment SwaySession::environment(const Environment& extra) const {
-    Environment env{{"XDG_RUNTIME_DIR", runtime_},
-                    {"WAYLAND_DISPLAY", wayland_},
-                    {"DISPLAY", x11_},
-                    {"SWAYSOCK", ipc_},
-                    {"HOME", root_.path()},
-                    {"QT_QPA_PLATFORM", "wayland"},
-                    {"LSAN_OPTIONS", lsan_}};
-    for (const auto& [name, value] : extra) env[name] = value;
-    return env;
-}
-
-std::unique_ptr<Child> SwaySession::start(const std::vector<std::string>& argv,
-                                          const Environment& extra) const {
-    return std::make_unique<Child>(asUser(argv), environment(extra));
-}
-
-Output SwaySession::run(const std::vector<std::string>& argv,
-                        std::chrono::milliseconds timeout) const {
-    return test::run(asUser(argv), environment(), timeout);
 }
 
 Screenshot SwaySession::shot(const std::string& output) const {

@@ -182,11 +182,23 @@ std::pair<int, int> pngSize(const std::string& path) {
     return {number(16), number(20)};
 }
 
-TEST_F(InstalledProgram, DesktopEntryIconsManualAndCreditsAreInstalled) {
+TEST_F(InstalledProgram, DesktopEntriesIconsManualAndCreditsAreInstalled) {
     const std::string share = prefix + "/share";
     const std::string entry = readFile(share + "/applications/fellridge-wildlife.desktop");
     EXPECT_NE(entry.find("\nExec=fellridge-wildlife /C\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nIcon=fellridge-wildlife\n"), std::string::npos) << entry;
+
+    // MATE's screen saver runs its theme's program from the savers' folder: a relative link
+    // there reaches this installation's program.
+    const std::string link = prefix + "/libexec/xscreensaver/fellridge-wildlife";
+    EXPECT_EQ(fs::read_symlink(link), "../../bin/fellridge-wildlife");
+    EXPECT_EQ(fs::canonical(link), fs::canonical(prefix + "/bin/fellridge-wildlife"));
+    const std::string theme =
+        readFile(share + "/applications/screensavers/fellridge-wildlife.desktop");
+    EXPECT_NE(theme.find("\nExec=fellridge-wildlife /S\n"), std::string::npos) << theme;
+    EXPECT_NE(readFile(share + "/fellridge-wildlife/fellridge-wildlife-idle.desktop")
+                  .find("\nExec=fellridge-wildlife --idle 5\n"),
+              std::string::npos);
 
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const std::string s = std::to_string(size);

@@ -25,9 +25,12 @@ TEST(Package, TheSoftwareCentreAndMenuEntriesAreValid) {
     const Output metainfo = run({"appstreamcli", "validate", "--no-net", "--pedantic",
                                  kSource + "/packaging/example.fellridge.wildlife.metainfo.xml"});
     EXPECT_EQ(metainfo.status, 0) << metainfo.out;
-    const Output desktop =
-        run({"desktop-file-validate", kSource + "/packaging/fellridge-wildlife.desktop"});
-    EXPECT_EQ(desktop.status, 0) << desktop.out;
+    for (const char* entry :
+         {"packaging/fellridge-wildlife.desktop", "data/desktop/fellridge-wildlife-idle.desktop",
+          "data/desktop/fellridge-wildlife-screensaver.desktop"}) {
+        const Output desktop = run({"desktop-file-validate", kSource + "/" + entry});
+        EXPECT_EQ(desktop.status, 0) << entry << "\n" << desktop.out;
+    }
 }
 
 TEST(Package, BuildsFromTheSourceTreeAndLintianFindsNothingToWarnAbout) {
@@ -59,13 +62,17 @@ TEST(Package, BuildsFromTheSourceTreeAndLintianFindsNothingToWarnAbout) {
         EXPECT_NE(depends.out.find(wanted), std::string::npos) << depends.out;
 
     const Output contents = run({"dpkg-deb", "--contents", deb});
-    for (const char* path : {"./usr/bin/fellridge-wildlife",
-                             "./usr/libexec/fellridge-wildlife/fellridge-wildlife-idle-watch",
-                             "./usr/share/fellridge-wildlife/kvp7.qrn",
-                             "./usr/share/applications/fellridge-wildlife.desktop",
-                             "./usr/share/metainfo/example.fellridge.wildlife.metainfo.xml",
-                             "./usr/share/man/man6/fellridge-wildlife.6.gz",
-                             "./usr/share/doc/fellridge-wildlife/copyright"})
+    for (const char* path :
+         {"./usr/bin/fellridge-wildlife",
+          "./usr/libexec/fellridge-wildlife/fellridge-wildlife-idle-watch",
+          "./usr/share/fellridge-wildlife/kvp7.qrn",
+          "./usr/share/applications/fellridge-wildlife.desktop",
+          "./usr/share/applications/screensavers/fellridge-wildlife.desktop",
+          "./usr/libexec/xscreensaver/fellridge-wildlife -> ../../bin/fellridge-wildlife",
+          "./usr/share/fellridge-wildlife/fellridge-wildlife-idle.desktop",
+          "./usr/share/metainfo/example.fellridge.wildlife.metainfo.xml",
+          "./usr/share/man/man6/fellridge-wildlife.6.gz",
+          "./usr/share/doc/fellridge-wildlife/copyright"})
         EXPECT_NE(contents.out.find(path), std::string::npos) << path;
 
     // lintian's tags, one a line: "E: package: tag ...", "W: ...", "I: ...", "P: ...".

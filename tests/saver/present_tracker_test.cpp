@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "direct_drawing.h"
 #include "platform/services.h"
 #include "saver/surface.h"
 
 using namespace fellridge;
 using namespace fellridge::saver;
+using fellridge::testing::drawPixel;
 
 namespace {
 
@@ -77,8 +79,8 @@ class PresentTrackerTest : public ::testing::Test {
 };
 
 TEST_F(PresentTrackerTest, DirectDrawingIsShownAtTheNextMessageProcessingWithoutBeingPaintedOver) {
-    window.surface.setPixel(5, 5, {255, 0, 0});
-    window.surface.setPixel(6, 5, {255, 0, 0});
+    drawPixel(window.surface, 5, 5, kRed);
+    drawPixel(window.surface, 6, 5, kRed);
     EXPECT_EQ(window.paints, 1);  // nothing before the message loop runs
     ASSERT_TRUE(nextPaint());
     EXPECT_EQ(pixel(5, 5), kRed);
@@ -87,8 +89,8 @@ TEST_F(PresentTrackerTest, DirectDrawingIsShownAtTheNextMessageProcessingWithout
 }
 
 TEST_F(PresentTrackerTest, ASlotChangeRecomposesTheAreaItReachesAndNoMore) {
-    window.surface.setPixel(5, 5, {255, 0, 0});
-    window.surface.setPixel(40, 40, {255, 0, 0});
+    drawPixel(window.surface, 5, 5, kRed);
+    drawPixel(window.surface, 40, 40, kRed);
     ASSERT_TRUE(nextPaint());
     window.surface.setPicture(Slot::Front, Picture::fromImage([] {
                                   QImage image(1, 1, QImage::Format_RGB32);
@@ -112,15 +114,15 @@ TEST_F(PresentTrackerTest, ASlotChangeRecomposesTheAreaItReachesAndNoMore) {
 }
 
 TEST_F(PresentTrackerTest, DrawingAndASlotChangeInOneTurnEndRecomposed) {
-    window.surface.setPixel(5, 5, {255, 0, 0});
+    drawPixel(window.surface, 5, 5, kRed);
     window.surface.setBackground({0, 255, 0});
     ASSERT_TRUE(nextPaint());
     EXPECT_EQ(pixel(5, 5), kGreen);
 }
 
 TEST_F(PresentTrackerTest, ARepaintTheWindowAsksForErasesDirectDrawingWhereItReaches) {
-    window.surface.setPixel(5, 5, {255, 0, 0});
-    window.surface.setPixel(40, 40, {255, 0, 0});
+    drawPixel(window.surface, 5, 5, kRed);
+    drawPixel(window.surface, 40, 40, kRed);
     ASSERT_TRUE(nextPaint());
     window.repaint(QRect(0, 0, 20, 20));  // as when part of the window is uncovered
     EXPECT_EQ(pixel(5, 5), kBlue);

@@ -130,8 +130,11 @@ TEST_F(Lifecycle, TheFirstListedSoundStartsAndATickRestartsItWhenStopped) {
     EXPECT_EQ(saver->sound().state().current, path("b.wav"));
     EXPECT_EQ(player.currentMode, platform::PlayerMode::Playing);
     player.currentMode = platform::PlayerMode::Stopped;
+    clock.now = {0, 0, 0, 16};  // its draw over two gives the second
     saver->tick();
     EXPECT_EQ(player.currentMode, platform::PlayerMode::Playing);
+    EXPECT_EQ(player.fileName, path("b.wav"));
+    EXPECT_EQ(saver->sound().state().current, path("a.wav"));  // chosen with the tick's picture
 
     saver->stopRoutine();
     EXPECT_EQ(player.currentMode, platform::PlayerMode::Stopped);

@@ -30,7 +30,7 @@ class SoundTest : public ::testing::Test {
   protected:
     void SetUp() override {
         state.settingsPath = dir_ / "fellridge28.ini";
-        sound.state().on = true;
+        sound.enable(true);
         clock.now = {};
     }
 
@@ -49,6 +49,16 @@ class SoundTest : public ::testing::Test {
         }
     }
     std::vector<std::string> nulls(std::size_t n) { return std::vector<std::string>(n, "Null"); }
+    // Sound files of these names, the settings file's list in that order, read by the sound.
+    std::vector<std::string> listSounds(const std::vector<std::string>& names) {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) paths.push_back(soundFile(name));
+        std::vector<std::string> values = paths;
+        values.resize(500, "Null");
+        writeSlots(values);
+        sound.readSoundList();
+        return paths;
+    }
 
     TempDir dir_;
     SaverState state;
@@ -77,7 +87,7 @@ TEST_F(SoundTest, ListSkipsFreeSlotsInAnyCaseAndKeepsKeyOrder) {
 TEST_F(SoundTest, ListOfOnlyFreeSlotsLeavesTheFlagAsItWas) {
     writeSlots(nulls(500));
     for (bool on : {true, false}) {
-        sound.state().on = on;
+        sound.enable(on);
         sound.readSoundList();
         EXPECT_TRUE(sound.state().list.empty());
         EXPECT_EQ(sound.state().on, on);
@@ -111,13 +121,13 @@ TEST_F(SoundTest, ListWithAnUnusableEntryTurnsSoundOff) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        listSounds({"left over.wav"});
+        sound.enable(true);
         if (c.values.empty()) {
             fs::remove(state.settingsPath);
         } else {
             writeSlots(c.values);
         }
-        sound.state().on = true;
-        sound.state().list = {"left over"};
         sound.readSoundList();
         EXPECT_TRUE(sound.state().list.empty());
         EXPECT_FALSE(sound.state().on);
@@ -142,10 +152,10 @@ TEST_F(SoundTest, ListHoldsAll500AndEachCanBeChosen) {
 }
 
 TEST_F(SoundTest, StartAsksTheFourStepsWithTheCurrentSound) {
-    sound.state().current = "/music/first.wav";
-    sound.startSound();
+    const std::string first = listSounds({"first.wav", "second.mid"})[0];
+    sound.startFirst();
     EXPECT_EQ(player.calls, (std::vector<std::string>{"setFileName", "automatic", "open", "play"}));
-    EXPECT_EQ(player.fileName, "/music/first.wav");
+    EXPECT_EQ(player.fileName, first);
     EXPECT_TRUE(sound.state().on);
 }
 
@@ -158,7 +168,7 @@ TEST_F(SoundTest, AnyFailingStepTurnsSoundOffForGood) {
         failing.failOn = step;
         failing.currentMode = PlayerMode::Stopped;
         Sound s{state, failing, random};
-        s.state().on = true;
+        s.enable(true);
 
         s.startSound();
         EXPECT_FALSE(s.state().on);
@@ -173,7 +183,6 @@ TEST_F(SoundTest, AnyFailingStepTurnsSoundOffForGood) {
 }
 
 TEST_F(SoundTest, FailedRestartTurnsSoundOffForGood) {
-    sound.state().current = "/music/gone.wav";
     player.currentMode = PlayerMode::Stopped;
     player.failOn = "open";
 
@@ -187,7 +196,7 @@ TEST_F(SoundTest, FailedRestartTurnsSoundOffForGood) {
 }
 
 TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
-    sound.state().current = "/music/next.mid";
+    const std::string next = listSounds({"next.mid"})[0];
     struct Case {
         PlayerMode mode;
         bool starts;
@@ -197,16 +206,18 @@ TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
         FakePlayer p;
         p.currentMode = c.mode;
         Sound s{state, p, random};
-        s.state() = sound.state();
+        s.enable(true);
+        s.readSoundList();
+        s.chooseNext();
         s.restartIfStopped();
         EXPECT_EQ(p.modeQueries, 1);
         EXPECT_EQ(p.count("open") == 1 && p.count("play") == 1, c.starts);
         if (c.starts) {
-            EXPECT_EQ(p.fileName, "/music/next.mid");
+            EXPECT_EQ(p.fileName, next);
         }
     }
 
-    sound.state().on = false;
+    sound.enable(false);
     player.currentMode = PlayerMode::Stopped;
     sound.restartIfStopped();
     EXPECT_EQ(player.modeQueries, 0);
@@ -214,7 +225,7 @@ TEST_F(SoundTest, RestartOnlyWhenStoppedWithOneQueryPerTick) {
 }
 
 TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
-    sound.state().list = {"/s/1.wav", "/s/2.wav", "/s/3.wav", "/s/4.wav", "/s/5.wav"};
+    const auto list = listSounds({"1.wav", "2.wav", "3.wav", "4.wav", "5.wav"});
     // Seed from the clock, one step of the generator, the upper half of 5 * seed, worked out
     // by hand: 01:02:03.004 seeds 3723004, which steps to 2746612461, and 5 * that >> 32 is 3.
     const struct {
@@ -227,7 +238,7 @@ TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
     for (const auto& c : cases) {
         clock.now = c.reading;
         sound.chooseNext();
-        EXPECT_EQ(sound.state().current, sound.state().list[c.drawn]) << c.reading.millisecond;
+        EXPECT_EQ(sound.state().current, list[c.drawn]) << c.reading.millisecond;
     }
     EXPECT_EQ(clock.reads, 5);
     EXPECT_TRUE(player.calls.empty());
@@ -235,27 +246,26 @@ TEST_F(SoundTest, ChooseNextDrawsFromTheClockAndLeavesThePlayerAlone) {
 }
 
 TEST_F(SoundTest, ChooseNextDoesNothingWhenOffOrWithoutList) {
-    sound.state().current = "/s/1.wav";
-    sound.state().on = false;
-    sound.state().list = {"/s/1.wav", "/s/2.wav"};
+    listSounds({"1.wav", "2.wav"});
+    sound.enable(false);
     sound.chooseNext();
-    sound.state().on = true;
-    sound.state().list.clear();
+    sound.enable(true);
+    listSounds({});
     sound.chooseNext();
-    EXPECT_EQ(sound.state().current, "/s/1.wav");
+    EXPECT_EQ(sound.state().current, "");
     EXPECT_EQ(clock.reads, 0);
 }
 
 // The picture draw and the sound draw of one picture load reseed from the same millisecond, so
 // with seven sounds the sound's number equals the picture's.
 TEST_F(SoundTest, SameMillisecondGivesPictureAndSoundTheSameNumber) {
-    for (int i = 1; i <= 7; ++i) sound.state().list.push_back("/s/" + std::to_string(i) + ".wav");
+    const auto list = listSounds({"1.wav", "2.wav", "3.wav", "4.wav", "5.wav", "6.wav", "7.wav"});
     for (int ms = 0; ms < 1000; ms += 37) {
         clock.now = {9, 41, 7, ms};
         random.reseed();
         const std::uint32_t picture = random.draw(7) + 1;
         sound.chooseNext();
-        EXPECT_EQ(sound.state().current, "/s/" + std::to_string(picture) + ".wav");
+        EXPECT_EQ(sound.state().current, list[picture - 1]);
     }
 }
 
@@ -279,8 +289,8 @@ TEST_F(SoundTest, StopAtExitOnlyWhilePlayingWhateverTheFlag) {
           Case{PlayerMode::Stopped, true, false}, Case{PlayerMode::NotReady, true, false}}) {
         FakePlayer p;
         p.currentMode = c.mode;
-        sound.state().on = c.soundOn;
         Sound s{state, p, random};
+        s.enable(c.soundOn);
         s.stopAtExit();
         EXPECT_EQ(p.count("stop"), c.stops ? 1 : 0);
     }
@@ -294,9 +304,8 @@ TEST_F(SoundTest, StopAtExitOnlyWhilePlayingWhateverTheFlag) {
 // A run: the first sound plays through several ticks, ends, and the sound chosen at the latest
 // picture load starts on the next tick.
 TEST_F(SoundTest, SoundPlaysThroughTicksAndTheChosenOneFollows) {
-    sound.state().list = {"/s/1.wav", "/s/2.wav", "/s/3.wav"};
-    sound.state().current = sound.state().list.front();
-    sound.startSound();
+    const auto list = listSounds({"1.wav", "2.wav", "3.wav"});
+    sound.startFirst();
     ASSERT_EQ(player.mode(), PlayerMode::Playing);
 
     clock.now = {3, 4, 5, 678};
@@ -310,7 +319,7 @@ TEST_F(SoundTest, SoundPlaysThroughTicksAndTheChosenOneFollows) {
     sound.onPlaybackEnded();  // the end of the first sound
     sound.restartIfStopped();
     EXPECT_EQ(player.count("open"), 2);
-    EXPECT_EQ(player.fileName, sound.state().list[2]);  // 03:04:05.678 draws 2 of 3
+    EXPECT_EQ(player.fileName, list[2]);  // 03:04:05.678 draws 2 of 3
     EXPECT_EQ(player.mode(), PlayerMode::Playing);
 }
 

@@ -39,7 +39,7 @@ class StoredPictureSource : public ::testing::Test {
     FakeBoxes boxes;
     FakeClock clock;
     saver::RandomDraw random{clock};
-    saver::PictureLibrary library{state, surface, boxes, random, [] {}};
+    saver::PictureLibrary library{state, surface, boxes, random};
 
     StoredPictureSource() {
         std::filesystem::create_directories(user);

@@ -6,11 +6,13 @@
 #include <climits>
 #include <vector>
 
+#include "direct_drawing.h"
 #include "platform/services.h"
 #include "saver/smooth_scale.h"
 
 using namespace fellridge;
 using namespace fellridge::saver;
+using fellridge::testing::drawPixel;
 
 namespace {
 
@@ -83,32 +85,19 @@ class SurfaceTest : public ::testing::Test {
     }
 };
 
-TEST_F(SurfaceTest, StartsWithTheDesignValuesAndTheFallbackPicture) {
-    struct Expect {
-        Slot slot;
-        int left, top, width, height;
-        bool stretch;
-    };
-    const Expect table[] = {
-        {Slot::Fallback, 579, 242, 30, 31, true},
-        {Slot::Front, 264, 176, 105, 161, false},
-        {Slot::Backdrop, 0, 0, 105, 105, true},
-        {Slot::TopRight, 288, 128, 225, 105, false},
-        {Slot::BottomRight, 72, 168, 105, 225, false},
-        {Slot::LoadBuffer, 216, 152, 105, 105, false},
-    };
-    for (const Expect& e : table) {
-        const SlotState& s = surface.slot(e.slot);
-        EXPECT_EQ(s.left, e.left);
-        EXPECT_EQ(s.top, e.top);
-        EXPECT_EQ(s.width, e.width);
-        EXPECT_EQ(s.height, e.height);
-        EXPECT_EQ(s.stretch, e.stretch);
-        EXPECT_FALSE(s.visible);
-        EXPECT_EQ(s.picture.empty(), e.slot != Slot::Fallback);
+TEST_F(SurfaceTest, StartsHiddenWithTheFallbackPictureAndWhatTheModesLeaveAsItIs) {
+    for (const Slot s : surface.stacking()) {
+        EXPECT_FALSE(surface.slot(s).visible);
+        EXPECT_EQ(surface.slot(s).picture.empty(), s != Slot::Fallback);
     }
     EXPECT_EQ(surface.slot(Slot::Fallback).picture.width(), 72);
     EXPECT_EQ(surface.slot(Slot::Fallback).picture.height(), 65);
+    // The centred mode never sets the front's stretch, and the picture in a picture sizes the
+    // backdrop to the screen but neither moves nor stretches it: it must cover the window.
+    EXPECT_FALSE(surface.slot(Slot::Front).stretch);
+    EXPECT_TRUE(surface.slot(Slot::Backdrop).stretch);
+    EXPECT_EQ(surface.slot(Slot::Backdrop).left, 0);
+    EXPECT_EQ(surface.slot(Slot::Backdrop).top, 0);
     EXPECT_EQ(surface.frame().size(), QSize(40, 30));
     EXPECT_EQ(at(surface, 0, 0), kBlack);
 }
@@ -202,18 +191,28 @@ TEST_F(SurfaceTest, ShrinkingAveragesInsteadOfPickingPixels) {
         }
 }
 
-TEST_F(SurfaceTest, HigherSlotsDrawOverLowerOnesAndBringToFrontReorders) {
-    place(Slot::Front, solid(1, 1, kRed), 0, 0, 10, 10, true);
-    place(Slot::Backdrop, solid(1, 1, kGreen), 5, 5, 10, 10, true);
-    surface.repaint();
-    EXPECT_EQ(at(surface, 7, 7), kGreen);
-    surface.bringToFront(Slot::Front);
-    const std::array<Slot, kSlotCount> order = {Slot::Fallback,    Slot::Backdrop,   Slot::TopRight,
-                                                Slot::BottomRight, Slot::LoadBuffer, Slot::Front};
+TEST_F(SurfaceTest, EachSlotLandsOnItsRectangleAndCoversTheOnesBelowIt) {
+    // The slots in their starting order, each a step right of and below the one before: a
+    // slot's top-left pixel shows it, its bottom-right one the slot above, and past its right
+    // edge lies the background.
+    const std::array<Slot, kSlotCount> order = {Slot::Fallback,    Slot::Front,
+                                                Slot::Backdrop,    Slot::TopRight,
+                                                Slot::BottomRight, Slot::LoadBuffer};
     EXPECT_EQ(surface.stacking(), order);
+    const auto colour = [](int k) { return qRgb(40 * k, 255 - 40 * k, 7); };
+    for (int k = 0; k < kSlotCount; ++k)
+        place(order[k], solid(1, 1, colour(k)), 5 * k, 3 * k, 8, 5, true);
     surface.repaint();
-    EXPECT_EQ(at(surface, 7, 7), kRed);
-    EXPECT_EQ(at(surface, 12, 12), kGreen);
+    for (int k = 0; k < kSlotCount; ++k) {
+        EXPECT_EQ(at(surface, 5 * k, 3 * k), colour(k)) << k;
+        EXPECT_EQ(at(surface, 5 * k + 7, 3 * k + 4), colour(std::min(k + 1, kSlotCount - 1))) << k;
+        EXPECT_EQ(at(surface, 5 * k + 8, 3 * k), kBlack) << k;
+    }
+    surface.bringToFront(Slot::Front);
+    EXPECT_EQ(surface.stacking().back(), Slot::Front);
+    surface.repaint();
+    EXPECT_EQ(at(surface, 12, 7), colour(1));   // over the backdrop now
+    EXPECT_EQ(at(surface, 17, 10), colour(3));  // the backdrop is still below the top right
 }
 
 TEST_F(SurfaceTest, SlotAndBackgroundChangesShowOnlyAtTheNextRepaint) {
@@ -245,8 +244,8 @@ TEST_F(SurfaceTest, ChangesToSlotsThatShowNothingLeaveDirectDrawingAlone) {
 TEST_F(SurfaceTest, DirectDrawingShowsAtOnceAndARepaintErasesIt) {
     place(Slot::Front, solid(1, 1, kGreen), 0, 0, 4, 4, true);
     surface.repaint();
-    surface.setPixel(2, 2, {255, 0, 0});
-    surface.setPixel(20, 20, {255, 0, 0});
+    drawPixel(surface, 2, 2, kRed);
+    drawPixel(surface, 20, 20, kRed);
     EXPECT_EQ(at(surface, 2, 2), kRed);
     EXPECT_EQ(at(surface, 20, 20), kRed);
     ASSERT_EQ(presenter.presented.size(), 2u);
@@ -263,7 +262,7 @@ TEST_F(SurfaceTest, ASlotOverTheWholeScreenStillLetsTheBackgroundShowWhereItHasN
     surface.setBackground({0, 0, 255});
     place(Slot::Front, solid(1, 1, kGreen), 0, 0, 40, 30, true);
     place(Slot::Backdrop, solid(10, 10, kRed), 0, 0, 40, 30, false);  // unstretched: 10 x 10
-    surface.setPixel(20, 20, {255, 255, 255});
+    drawPixel(surface, 20, 20, 0xffffffff);
     surface.repaint();
     EXPECT_EQ(extentOf(surface, kRed), (Rect{0, 0, 10, 10}));
     EXPECT_EQ(at(surface, 20, 20), kGreen);
@@ -272,10 +271,10 @@ TEST_F(SurfaceTest, ASlotOverTheWholeScreenStillLetsTheBackgroundShowWhereItHasN
     EXPECT_EQ(at(surface, 20, 20), kBlue);
 }
 
-TEST_F(SurfaceTest, SetPixelOutsideTheWindowDoesNothing) {
+TEST_F(SurfaceTest, DrawingOutsideTheWindowDoesNothing) {
     const QImage before = surface.frame().copy();
-    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {40, 0}, {0, 30}, {INT32_MIN, INT32_MAX}})
-        surface.setPixel(x, y, {255, 255, 255});
+    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {40, 0}, {0, 30}, {INT32_MIN, INT32_MAX - 1}})
+        drawPixel(surface, x, y, 0xffffffff);
     EXPECT_EQ(surface.frame(), before);
     EXPECT_TRUE(presenter.presented.empty());
 }
@@ -329,35 +328,28 @@ TEST_F(SurfaceTest, CopyOfAnEmptyWorkingCopyDrawsNothing) {
     const WorkingCopy copy = surface.makeWorkingCopy(Slot::Front);
     EXPECT_EQ(copy.width(), 0);
     EXPECT_EQ(copy.height(), 0);
-    EXPECT_TRUE(copy.row(0).empty());
+    EXPECT_TRUE(copy.rgb32().isNull());
     surface.copyToSurface({0, 0, 0, 0}, copy, {0, 0, 0, 0});
     surface.copyToSurface({0, 0, 5, 5}, copy, {0, 0, 5, 5});
     EXPECT_TRUE(presenter.presented.empty());
 }
 
-TEST_F(SurfaceTest, WorkingCopyRowsAreBlueGreenRedTopRowFirst) {
+TEST_F(SurfaceTest, WorkingCopySharesRgb32PixelsAndConvertsOtherFormats) {
     surface.setPicture(Slot::LoadBuffer, coordinates(3, 2));
-    const WorkingCopy copy = surface.makeWorkingCopy(Slot::LoadBuffer);
-    ASSERT_EQ(copy.width(), 3);
-    const std::vector<std::uint8_t> row1(copy.row(1).begin(), copy.row(1).end());
-    EXPECT_EQ(row1, (std::vector<std::uint8_t>{7, 1, 0, 7, 1, 1, 7, 1, 2}));
-    EXPECT_TRUE(copy.row(2).empty());
-    EXPECT_TRUE(copy.row(-1).empty());
-}
-
-TEST_F(SurfaceTest, WorkingCopyBringsOtherFormatsTo24BitRows) {
+    const WorkingCopy same = surface.makeWorkingCopy(Slot::LoadBuffer);
+    EXPECT_EQ(same.rgb32().constBits(),
+              surface.slot(Slot::LoadBuffer).picture.pixels().constBits());
     QImage grey(5, 1, QImage::Format_Grayscale8);
     grey.fill(90);
     QImage indexed(5, 1, QImage::Format_Indexed8);
     indexed.setColorTable({qRgb(10, 20, 30)});
     indexed.fill(0);
-    for (const auto& [image, b, g, r] : {std::tuple{grey, 90, 90, 90}, {indexed, 30, 20, 10}}) {
+    for (const auto& [image, rgb] :
+         {std::pair{grey, qRgb(90, 90, 90)}, {indexed, qRgb(10, 20, 30)}}) {
         surface.setPicture(Slot::LoadBuffer, Picture::fromImage(image));
         const WorkingCopy copy = surface.makeWorkingCopy(Slot::LoadBuffer);
-        ASSERT_EQ(copy.row(0).size(), 15u);
-        EXPECT_EQ(copy.row(0)[12], b);
-        EXPECT_EQ(copy.row(0)[13], g);
-        EXPECT_EQ(copy.row(0)[14], r);
+        EXPECT_EQ(copy.rgb32().format(), QImage::Format_RGB32);
+        EXPECT_EQ(copy.rgb32().pixel(4, 0), rgb);
     }
 }
 
@@ -377,7 +369,7 @@ TEST_F(SurfaceTest, FrameFollowsTheScreenSize) {
     surface.setBackground({0, 0, 255});
     screen.w = 64;
     screen.h = 48;
-    surface.setPixel(63, 47, {255, 0, 0});
+    drawPixel(surface, 63, 47, kRed);
     EXPECT_EQ(surface.frame().size(), QSize(64, 48));
     EXPECT_EQ(at(surface, 63, 47), kRed);
     EXPECT_EQ(at(surface, 0, 0), kBlue);
@@ -454,8 +446,8 @@ TEST(SurfaceRepaintAreas, APictureOverTheWholeWindowRepaintsAsBeforeWhenItReplac
     surface.repaint();  // whole: the frame is replaced
     EXPECT_EQ(surface.frame().size(), QSize(40, 30));
     const QImage whole = surface.frame().copy();
-    surface.setPixel(5, 5, {255, 255, 255});
-    surface.setPixel(5, 25, {255, 255, 255});
+    drawPixel(surface, 5, 5, 0xffffffff);
+    drawPixel(surface, 5, 25, 0xffffffff);
     surface.repaint({0, 0, 40, 15});  // in part: painted into the frame as it is
     EXPECT_EQ(surface.frame().copy(0, 0, 40, 15), whole.copy(0, 0, 40, 15));
     EXPECT_EQ(surface.frame().pixel(5, 25), 0xffffffff);
@@ -470,8 +462,14 @@ namespace {
 
 // Scaling into the frame gives the toolkit's smooth scaling pixel for pixel, growing, shrinking
 // and both, whole or in part; only the part asked for is written. White shrunk both ways gives
-// the largest sums there are.
-TEST(SmoothScale, GivesTheToolkitsPixelsWholeAndInPart) {
+// the largest sums there are. The plain loops are held to the same as the SSE2 ones.
+class SmoothScale : public ::testing::TestWithParam<bool> {
+    void SetUp() override { plainScaleLoops = GetParam(); }
+    void TearDown() override { plainScaleLoops = false; }
+};
+INSTANTIATE_TEST_SUITE_P(SimdAndPlainLoops, SmoothScale, ::testing::Bool());
+
+TEST_P(SmoothScale, GivesTheToolkitsPixelsWholeAndInPart) {
     QImage source(67, 41, QImage::Format_RGB32), white(67, 41, QImage::Format_RGB32);
     white.fill(0xffffffffu);
     std::uint32_t seed = 12345;
@@ -486,8 +484,8 @@ TEST(SmoothScale, GivesTheToolkitsPixelsWholeAndInPart) {
     for (const QSize size : sizes) {
         for (const QImage& from :
              {source, white, source.copy(0, 0, 1, 1), source.copy(0, 0, 5, 1)}) {
-            SCOPED_TRACE(testing::Message() << from.size().width() << "x" << from.size().height()
-                                            << " to " << size.width() << "x" << size.height());
+            SCOPED_TRACE(::testing::Message() << from.size().width() << "x" << from.size().height()
+                                              << " to " << size.width() << "x" << size.height());
             const QImage expected =
                 from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                     .convertToFormat(QImage::Format_RGB32);

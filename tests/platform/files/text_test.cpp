@@ -36,7 +36,8 @@ TEST(Text, JoinPathPutsOneSlashBetween) {
     EXPECT_EQ(joinPath("/w/", "kvp1.jpg"), "/w/kvp1.jpg");
     EXPECT_EQ(joinPath("/", "x"), "/x");
     EXPECT_EQ(joinPath("", "PASSWORD.CPL"), "PASSWORD.CPL");
-    EXPECT_EQ(joinPath("a//", "b"), "a//b");  // the directory is kept as it is
+    EXPECT_EQ(joinPath("a//", "b"), "a/b");
+    EXPECT_EQ(joinPath("//", "x"), "/x");
 }
 
 TEST(Rounding, DividesToTheNearestWithTiesToEven) {
