@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "dialog/about_box.h"
+#include "dialog/off_ui_thread.h"
 #include "platform/files/text.h"
 
 // The icon lives in this static library's resources, which the linker would otherwise drop.
@@ -241,7 +242,8 @@ void SettingsDialog::showCustomWidth() {
 void SettingsDialog::saveAndClose() {
     const settings::Options values = chosenOptions();
 
-    settings::writeOptions(sounds_.settingsPath(), values);
+    // Another writer may hold the file a while: the dialog keeps drawing itself meanwhile.
+    runOffUiThread([&] { settings::writeOptions(sounds_.settingsPath(), values); });
 
     // The dialog is the settings run's main window: closing it ends the run.
     QDialog::done(QDialog::Accepted);
@@ -263,7 +265,9 @@ void SettingsDialog::addSound() {
     const std::optional<std::string> chosen = services_.fileDialog.openFile(kSoundFilter);
     if (!chosen || chosen->empty()) return;
 
-    if (!sounds_.add(*chosen)) {
+    std::optional<int> slot;
+    runOffUiThread([&] { slot = sounds_.add(*chosen); });
+    if (!slot) {
         services_.boxes.show(BoxKind::Confirm, kMaximumReached, BoxButtons::Ok);
     } else {
         appendSound(*chosen);
@@ -291,7 +295,10 @@ void SettingsDialog::removeSelectedSound() {
         return;
 
     // The file decides which slot goes: the first entry whose text equals the item's exactly.
-    if (!sounds_.remove(itemPath(*item))) {
+    bool removed = false;
+    const std::string path = itemPath(*item);
+    runOffUiThread([&] { removed = sounds_.remove(path); });
+    if (!removed) {
         services_.boxes.show(BoxKind::Error, kNotFound, BoxButtons::Ok);
         return;
     }

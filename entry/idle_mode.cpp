@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "entry/watch/idle_watch.h"
 #include "platform/files/environment.h"
 #include "platform/files/registry_file.h"
 #include "platform/idle/idle_source.h"
@@ -19,7 +20,6 @@
 #include "platform/session/inhibitors.h"
 #include "platform/session/one_watch.h"
 #include "platform/session/session_lock.h"
-#include "entry/watch/idle_watch.h"
 
 namespace fellridge::entry {
 

@@ -1,5 +1,5 @@
-// The idle watch: "--idle MINUTES [--lock]" (see entry/watch/watch_options.h). It runs as a program of
-// its own, fellridge-wildlife-idle-watch, that loads the toolkit's core and D-Bus modules and no
+// The idle watch: "--idle MINUTES [--lock]" (see entry/watch/watch_options.h). It runs as a program
+// of its own, fellridge-wildlife-idle-watch, that loads the toolkit's core and D-Bus modules and no
 // more: the saver program hands itself over to it, so that what runs all day stays small.
 #pragma once
 

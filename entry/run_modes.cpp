@@ -75,6 +75,21 @@ void complain(const std::string& text) {
     std::fflush(stderr);
 }
 
+// The stop routine removes the temporary pictures as best it can; those it couldn't (their folder
+// made read-only meanwhile) are named, so that nobody wonders what they are.
+void reportLeftovers(const std::vector<std::string>& files) {
+    std::size_t left = 0;
+    std::string folder;
+    for (const std::string& file : files) {
+        if (::access(file.c_str(), F_OK) != 0) continue;
+        ++left;
+        folder = file.substr(0, file.find_last_of('/'));
+    }
+    if (left > 0)
+        complain(std::to_string(left) + " temporary picture" + (left == 1 ? "" : "s") +
+                 " could not be removed from " + folder);
+}
+
 // Runs the saver's start-up, shows the slideshow and runs the message loop until the run ends:
 // 0, or 1 when the display went away. A termination signal runs the stop routine, and so does the
 // loss of the display; a fatal signal, or an exit that skips this end, removes the temporary
@@ -94,11 +109,12 @@ int runSlideshow(QtApplication& qt, saver::SaverRun& run, platform::RunEnd& end,
                                                  privateFolder);
     platform::DisplayWatch display;
     QObject::connect(&display, &platform::DisplayWatch::lost, [&run] {
-        complain("the X display went away");
+        sayDisplayGone("");
         run.stop(1);
     });
     if (run.show()) qt.app.exec();
     platform::process_signals::removeOnAbruptEnd({}, {});
+    reportLeftovers(run.saver().pictures().temporaryFiles());
     return end.status();
 }
 
@@ -107,7 +123,8 @@ int runSlideshow(QtApplication& qt, saver::SaverRun& run, platform::RunEnd& end,
 struct ChosenPresenter {
     ChosenPresenter(platform::HostWindow* host, std::function<void(platform::Input)> input)
         : presenter(choosePresenter(host, std::move(input), [this] {
-              if (run) run->stop(0);
+              sayDisplayGone("");
+              if (run) run->stop(1);
           })) {}
     saver::SaverRun* run = nullptr;
     std::unique_ptr<saver::ScreenPresenter> presenter;
@@ -157,6 +174,8 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
 
 int runSaver(char* program) {
     const int signalPipe = platform::process_signals::watchTermination();
+    platform::process_signals::endStuckRuns();
+    startNoSessionBus();
     platform::PrivateFolder::removeDeadOnes();
     // Pictures are drawn pixel for pixel.
     dialog::useDevicePixels();
@@ -174,6 +193,7 @@ int runSaver(char* program) {
                                         events,      screen,   cursor,    input};
     const char* host = std::getenv(platform::kHostWindowVariable);
     if (host && *host) return runInHost(qt, services, host, signalPipe);
+    startToolkitServices();
 
     sweepWriterLeftovers(environment);
 

@@ -191,6 +191,12 @@ namespace {
 
 // Renames the file to a name nobody holds: false with EEXIST when somebody does. A file system
 // without a rename that refuses to replace gets a plain one.
+// A file system that can't sync a folder (EINVAL) keeps its entries by other means.
+bool syncFolder(const std::string& folder) {
+    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.valid() && (::fsync(fd.get()) == 0 || errno == EINVAL);
+}
+
 bool renameUnlessTaken(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
@@ -249,6 +255,9 @@ bool replaceAtomically(const std::string& path, std::string_view content, Existi
     if (ok) {
         ok = existing == Existing::Replace ? ::rename(temporary.c_str(), target.c_str()) == 0
                                            : renameUnlessTaken(temporary, target);
+        // The folder's new entry goes to the disk as well: a power cut after the rename could
+        // otherwise bring the old file back.
+        if (ok) return syncFolder(folder);
     }
     if (!ok) {
         const int failure = errno;

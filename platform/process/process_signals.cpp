@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,10 +17,39 @@ namespace {
 
 int terminationPipe[2] = {-1, -1};
 
-extern "C" void onTerminationSignal(int) {
+// SIGTERM or SIGINT asks for the end; one the message loop hasn't acted on within this many
+// seconds (it is stuck, or never got going) ends the process from the signal handlers.
+constexpr unsigned kForcedEndSeconds = 2;
+volatile std::sig_atomic_t forcedEndWanted = 0;
+volatile std::sig_atomic_t forcedEndSignal = 0;
+// SIGALRM ends the run as the other signals do unless it was ignored when the program started;
+// the handler is there in either case, for the deadline above.
+bool alarmStops = true;
+
+void removeNamed();
+
+[[noreturn]] void endBySignal(int sig) {
+    removeNamed();
+    ::signal(sig, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, sig);
+    ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(sig);
+    ::_exit(128 + sig);
+}
+
+extern "C" void onTerminationSignal(int sig) {
     const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(terminationPipe[1], &byte, 1);
+    if (sig == SIGALRM && forcedEndSignal != 0) endBySignal(forcedEndSignal);
+    if (sig != SIGALRM || alarmStops) {
+        if ((sig == SIGTERM || sig == SIGINT) && forcedEndWanted && forcedEndSignal == 0) {
+            forcedEndSignal = sig;
+            ::alarm(kForcedEndSeconds);
+        }
+        const char byte = 1;
+        [[maybe_unused]] const auto written = ::write(terminationPipe[1], &byte, 1);
+    }
     errno = saved;
 }
 
@@ -42,8 +72,8 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGFPE, SIGBUS, SIGABRT, SIGILL, SIGTR
 // action ends the process. The first four are taken over always; the others only while they
 // have their default action, so that one ignored by whoever started us stays ignored.
 constexpr int kAlwaysStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGUSR1};
-constexpr int kOtherStopSignals[] = {SIGUSR2, SIGQUIT, SIGALRM, SIGVTALRM, SIGPROF,
-                                     SIGXCPU, SIGXFSZ, SIGPOLL, SIGPWR,    SIGSTKFLT};
+constexpr int kOtherStopSignals[] = {SIGUSR2, SIGQUIT, SIGVTALRM, SIGPROF,  SIGXCPU,
+                                     SIGXFSZ, SIGPOLL, SIGPWR,    SIGSTKFLT};
 
 bool hasDefaultAction(int sig) {
     struct sigaction current {};
@@ -115,7 +145,9 @@ int watchTermination() {
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
+    alarmStops = hasDefaultAction(SIGALRM);
     for (int sig : kAlwaysStopSignals) ::sigaction(sig, &action, nullptr);
+    ::sigaction(SIGALRM, &action, nullptr);
     for (int sig : kOtherStopSignals)
         if (hasDefaultAction(sig)) ::sigaction(sig, &action, nullptr);
     for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig)
@@ -131,6 +163,16 @@ void drainTermination() {
     char buffer[16];
     while (::read(terminationPipe[0], buffer, sizeof buffer) > 0) {
     }
+    // The loop acts on it now: the end it starts gets its own 2 s.
+    if (forcedEndSignal != 0) ::alarm(kForcedEndSeconds);
+}
+
+void endStuckRuns() {
+    forcedEndWanted = 1;
+}
+
+void removeNamedNow() {
+    removeNamed();
 }
 
 void removeOnAbruptEnd(const std::vector<std::string>& files, const std::string& folder) {

@@ -1,5 +1,6 @@
 #include "platform/sound/sound_check.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fellridge::platform {
@@ -133,12 +134,13 @@ bool mpegFrameHeader(const std::uint8_t* p) {
 
 // The frames of an ID3v2 tag of the version (its tagSize bytes after the tag's own header): the
 // library copies each frame by the size the frame claims, so each must lie inside the tag. A
-// frame id starting with a zero byte is the padding that ends them.
+// frame id starting with a zero byte is the padding that ends them, zeros to the end of the tag:
+// the library reads on through padding that isn't, taking what follows for frames.
 bool id3FramesInside(const std::uint8_t* tag, std::size_t tagSize, unsigned version) {
     const std::size_t header = version == 2 ? 6 : 10;
     for (std::size_t at = 0; at + header <= tagSize;) {
         const std::uint8_t* frame = tag + at;
-        if (frame[0] == 0) return true;
+        if (frame[0] == 0) return std::all_of(frame, tag + tagSize, [](auto b) { return b == 0; });
         std::size_t length = 0;
         if (version == 2) {
             length = std::size_t{frame[3]} << 16 | std::size_t{frame[4]} << 8 | frame[5];
@@ -155,6 +157,13 @@ bool id3FramesInside(const std::uint8_t* tag, std::size_t tagSize, unsigned vers
     return true;
 }
 
+// The end of the ID3v2 tag at the start of the data: its header, its frames and its footer.
+std::size_t id3TagEnd(const std::uint8_t* data) {
+    std::size_t tagSize = 0;
+    for (int i = 6; i < 10; ++i) tagSize = tagSize << 7 | (data[i] & 0x7Fu);
+    return 10 + tagSize + ((data[3] == 4 && (data[5] & 0x10)) ? 10 : 0);
+}
+
 // MPEG audio: an optional ID3v2 tag, then (after any zero padding) an MPEG frame header.
 bool soundMp3(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxMp3Size) return false;
@@ -169,7 +178,7 @@ bool soundMp3(const std::uint8_t* data, std::size_t size) {
             tagSize = tagSize << 7 | data[i];
         }
         if (tagSize > size - 10 || !id3FramesInside(data + 10, tagSize, data[3])) return false;
-        at = 10 + tagSize + ((data[3] == 4 && (data[5] & 0x10)) ? 10 : 0);
+        at = id3TagEnd(data);
     }
     while (at < size && data[at] == 0) ++at;
     return at + 4 <= size && mpegFrameHeader(data + at);
@@ -182,6 +191,12 @@ SoundFormat checkSoundHeader(const std::uint8_t* data, std::size_t size) {
     if (tagIs(data, "RIFF")) return soundWav(data, size) ? SoundFormat::Wav : SoundFormat::None;
     if (tagIs(data, "MThd")) return soundMidi(data, size) ? SoundFormat::Midi : SoundFormat::None;
     return soundMp3(data, size) ? SoundFormat::Mp3 : SoundFormat::None;
+}
+
+std::size_t soundStart(const std::uint8_t* data, std::size_t size) {
+    if (checkSoundHeader(data, size) != SoundFormat::Mp3 || std::memcmp(data, "ID3", 3) != 0)
+        return 0;
+    return std::min(id3TagEnd(data), size);
 }
 
 }  // namespace fellridge::platform

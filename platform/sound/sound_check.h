@@ -26,4 +26,9 @@ inline constexpr std::size_t kMaxMidiSize = 4u << 20;
 // malformed or too large for its format.
 SoundFormat checkSoundHeader(const std::uint8_t* data, std::size_t size);
 
+// Where the bytes handed to the library begin: after the ID3v2 tag that starts an MP3 (titles
+// the slideshow never shows, whose reader in the library overruns its buffers on malformed text
+// or sizes), else at 0. Only for data whose header passed the check.
+std::size_t soundStart(const std::uint8_t* data, std::size_t size);
+
 }  // namespace fellridge::platform

@@ -22,7 +22,9 @@ Mix_Music* loadMusicFromMemory(const std::vector<std::uint8_t>& bytes) {
         case SoundFormat::None:
             return nullptr;
     }
-    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    const std::size_t start = soundStart(bytes.data(), bytes.size());
+    SDL_RWops* source =
+        SDL_RWFromConstMem(bytes.data() + start, static_cast<int>(bytes.size() - start));
     if (!source) return nullptr;
     // The music owns the reader from here on (freed with it, or at once when loading fails).
     return Mix_LoadMUSType_RW(source, type, SDL_TRUE);

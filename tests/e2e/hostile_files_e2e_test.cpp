@@ -2,8 +2,10 @@
 // header where the saver expects a sound, a stored picture, the registry or a writable settings
 // file. None of them may hold the session: the saver comes up, and a key or SIGTERM ends it at
 // once. A hang is a failure (every wait has a timeout; the child is killed at the end).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -17,6 +19,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/files/files.h"
 #include "process.h"
 #include "x11_session.h"
 
@@ -294,6 +297,106 @@ TEST_F(HostileFiles, TheDialogCanBeLeftWhenTheSettingsCannotBeWritten) {
         EXPECT_LT(Clock::now() - before, kEndsWithin);
         EXPECT_EQ(readFile(ini), content);
         ::chmod(ini.c_str(), 0644);
+    }
+}
+
+// Faults of the machine around a slideshow: the display killed, the folder made read-only, a run
+// stuck before its message loop, too little address space. Whatever happens the run ends (a key
+// or SIGTERM ends it, or it ends itself), its status says how, and it says what went wrong in at
+// most one line of its own.
+TEST_F(HostileFiles, FaultsOfTheMachineNeverLeaveAStuckScreenOrSilentLeftovers) {
+    storedPictures();
+    plainSettings();
+    std::vector<std::string> asUser;
+    if (::geteuid() == 0) {
+        // Permissions bind an ordinary user alone: the saver runs as one.
+        asUser = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        ASSERT_EQ(::chmod(root.path().c_str(), 0755), 0);
+        for (const auto& name : listDir(win)) ::chown((win + "/" + name).c_str(), 65534, 65534);
+        for (const std::string& folder : {win, root.path()})
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    }
+    const std::string log = root.file("saver.log");
+    auto doomed = std::make_unique<Xvfb>(640, 480);
+    const std::string doomedDisplay = doomed->display();
+    platform::files::Descriptor settingsLock;
+    [[maybe_unused]] const auto key = [&](Child& saver) {
+        if (waitForSaverWindow(xvfb.display(), saver) != 0) xdotool(xvfb.display(), {"key", "a"});
+    };
+    [[maybe_unused]] const auto limited = [&](int megabytes) {
+        std::vector<std::string> under = asUser;
+        under.insert(under.end(), {"prlimit", "--as=" + std::to_string(megabytes) + "000000"});
+        return under;
+    };
+    constexpr int kKeyOrItsOwnEnd = -1;  // 0 after a key, or 1 by itself with a line
+    struct Row {
+        std::string what, display;
+        std::vector<std::string> under;  // what the program runs under
+        std::function<void(Child&)> fault;
+        int status;
+        std::string says;  // "": nothing of its own
+        std::size_t picturesLeft = 0;
+        bool settingsLocked = false;  // by another program, before the start
+    };
+    std::vector<Row> rows = {
+        {"the X server killed", doomedDisplay, asUser,
+         [&](Child& saver) {
+             ASSERT_NE(waitForSaverWindow(doomedDisplay, saver), 0u);
+             doomed.reset();
+         },
+         1, "fellridge-wildlife: the display went away"},
+        {"the folder made read-only", xvfb.display(), asUser,
+         [&](Child& saver) {
+             ASSERT_NE(waitForSaverWindow(xvfb.display(), saver), 0u);
+             ASSERT_EQ(::chmod(win.c_str(), 0555), 0);
+             xdotool(xvfb.display(), {"key", "a"});
+         },
+         0, "7 temporary pictures could not be removed from " + win, 7},
+        {"SIGTERM while the start waits on the settings lock", xvfb.display(), asUser,
+         [&](Child& saver) {
+             std::this_thread::sleep_for(1s);
+             saver.signal(SIGTERM);
+         },
+         128 + SIGTERM, "", 0, true}};
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer's shadow memory alone is larger than any of these
+    for (const int megabytes : {100, 115, 130, 200})
+        rows.push_back({"an address space of " + std::to_string(megabytes) + " MB", xvfb.display(),
+                        limited(megabytes), key, kKeyOrItsOwnEnd, ""});
+#endif
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.settingsLocked) {
+            settingsLock =
+                platform::files::Descriptor(::open((win + "/fellridge28.ini").c_str(), O_RDONLY));
+            ASSERT_EQ(::flock(settingsLock.get(), LOCK_EX), 0);
+        }
+        std::vector<std::string> argv = row.under;
+        argv.insert(argv.end(), {"/bin/sh", "-c", "exec \"$0\" /S 2>\"$1\"", program(), log});
+        Child saver(argv, {{"DISPLAY", row.display},
+                           {"QT_QPA_PLATFORM", "xcb"},
+                           {"FELLRIDGE_WINDOWS_DIR", win},
+                           {"FELLRIDGE_SYSTEM_DIR", root.file("sys")},
+                           {"FELLRIDGE_REGISTRY", root.file("user.reg")},
+                           {"SDL_AUDIODRIVER", "dummy"}});
+        row.fault(saver);
+        const std::optional<int> status = saver.wait(5s);
+        settingsLock = platform::files::Descriptor();
+        ASSERT_TRUE(status.has_value()) << "still running";
+        const std::string said = readFile(log);
+        std::size_t lines = 0;
+        for (std::size_t at = said.find("fellridge-wildlife:"); at != std::string::npos;
+             at = said.find("fellridge-wildlife:", at + 1))
+            ++lines;
+        if (row.status == kKeyOrItsOwnEnd) {
+            EXPECT_TRUE(*status == 0 || (*status == 1 && lines == 1)) << *status << said;
+        } else {
+            EXPECT_EQ(*status, row.status) << said;
+            EXPECT_EQ(lines, row.says.empty() ? 0u : 1u) << said;
+            EXPECT_NE(said.find(row.says), std::string::npos) << said;
+        }
+        EXPECT_EQ(jpgs().size(), row.picturesLeft);
+        ::chmod(win.c_str(), 0755);
+        for (const std::string& picture : jpgs()) std::filesystem::remove(win + "/" + picture);
     }
 }
 

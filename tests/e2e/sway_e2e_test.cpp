@@ -51,6 +51,23 @@ TEST_F(SwaySaver, BothOutputsCoveredAndAKeyOrSigtermEndsTheRun) {
     }
 }
 
+// The compositor killed mid-slideshow: the toolkit ends the process itself, and still the
+// pictures go, with status 1 and one line that says why.
+TEST_F(SwaySaver, TheCompositorKilledEndsTheRunWithStatusOneAndNothingLeft) {
+    const std::string log = session->file("saver.log");
+    const Environment env = session->slideshowEnvironment();
+    const std::string win = env.at("FELLRIDGE_WINDOWS_DIR");
+    const auto saver =
+        session->start({"/bin/sh", "-c", "exec \"$0\" /S 2>\"$1\"", session->program(), log}, env);
+    ASSERT_TRUE(waitFor([&] { return covered("HEADLESS-1", true); }, 15s));
+    session->killCompositor();
+    EXPECT_EQ(saver->wait(10s), 1);
+    const std::string said = readFile(log);
+    EXPECT_EQ(said.find("fellridge-wildlife: the display went away"), said.find("fellridge"))
+        << said;
+    for (const auto& name : listDir(win)) EXPECT_EQ(name.find(".jpg"), std::string::npos) << name;
+}
+
 // The settings dialog natively: Escape, or the window's close from the compositor, ends it
 // with status 0 every time.
 TEST_F(SwayTest, TheDialogEndsOnEscapeAndOnTheWindowsClose) {

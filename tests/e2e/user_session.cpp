@@ -36,6 +36,11 @@ UserSession::UserSession() {
     handOver(root_.path());
 }
 
+void UserSession::killCompositor() {
+    compositor_->signal(SIGKILL);
+    compositor_->wait(5s);
+}
+
 UserSession::~UserSession() {
     if (!compositor_ || !compositor_->running()) return;
     // The whole group: the bus, and what the compositor started, end with it.

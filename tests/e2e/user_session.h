@@ -41,6 +41,8 @@ class UserSession {
 
     // The output's pixels, as the compositor shows them.
     virtual Screenshot shot(const std::string& output) const = 0;
+    // Ends the compositor at once (SIGKILL), as a crash would; its clients lose their connection.
+    void killCompositor();
 
     // The variables of a slideshow on a saver folder of red stored pictures, slow and silent,
     // and the slideshow (/S) started with them.

@@ -160,6 +160,10 @@ TEST(SoundCheck, KnowsEachFormatByItsHeaderAndRefusesBrokenOnes) {
          "ID3\x04" + Bytes(2, '\0') + Bytes("\x00\x00\x00\x02", 4) + "TT" + Bytes(30, '\0') +
              kFrame,
          SoundFormat::Mp3},
+        {"ID3 padding with a frame after it",
+         "ID3\x04" + Bytes(2, '\0') + be32(30) + "TIT2" + Bytes(16, '\0') + "TPE1" +
+             Bytes("\x03\x00\x00\x00\x00\x00", 6) + kFrame,
+         SoundFormat::None},
         {"ID3 tag without a frame",
          "ID3\x03" + Bytes(2, '\0') + Bytes("\x00\x00\x00\x02", 4) + "TTnot a frame",
          SoundFormat::None},
@@ -178,6 +182,19 @@ TEST(SoundCheck, KnowsEachFormatByItsHeaderAndRefusesBrokenOnes) {
         {"zeros", Bytes(4096, '\0'), SoundFormat::None},
     };
     for (const Case& c : cases) EXPECT_EQ(check(c.bytes), c.expected) << c.name;
+}
+
+// The library gets an MP3 from its first frame on: its ID3v2 tag reader overruns its buffers.
+TEST(SoundCheck, TheLibrarysBytesStartAfterTheId3Tag) {
+    const Bytes tagged = "ID3\x03" + Bytes(2, '\0') + be32(14) + "TIT2" + be32(4) + Bytes(2, '\0') +
+                         "Owls" + kFrame + Bytes(400, '\0');
+    const auto start = [](const Bytes& b) {
+        return fellridge::platform::soundStart(reinterpret_cast<const std::uint8_t*>(b.data()),
+                                               b.size());
+    };
+    EXPECT_EQ(start(tagged), 24u);
+    EXPECT_EQ(start(kFrame + Bytes(400, '\0')), 0u);
+    EXPECT_EQ(start(midiHeader(0, 1, 480) + track()), 0u);
 }
 
 TEST(SoundCheck, EachFormatHasItsSizeBound) {
