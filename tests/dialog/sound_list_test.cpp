@@ -32,17 +32,6 @@ class SoundListTest : public DialogTest {
         list()->setCurrentRow(row);
         click("cmdwavd");
     }
-    static std::vector<std::string> numbered(int count) {
-        std::vector<std::string> paths;
-        for (int i = 1; i <= count; ++i) paths.push_back("/m/s" + std::to_string(i) + ".mp3");
-        return paths;
-    }
-    void expectOneBox(BoxKind kind, const std::string& text, BoxButtons buttons) const {
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].kind, kind);
-        EXPECT_EQ(boxes.shown[0].text, text);
-        EXPECT_EQ(boxes.shown[0].buttons, buttons);
-    }
 };
 
 TEST_F(SoundListTest, AddWritesTheFirstFreeSlotAndSelectsTheFirstItem) {
