@@ -117,6 +117,11 @@ class DialogTest : public ::testing::Test {
         form->show();
         return *form;
     }
+    // The dialog opened on a settings file of these Options lines (and whatever follows them).
+    SettingsDialog& openWith(const std::string& options) {
+        writeFile("[Options]\n" + options);
+        return open();
+    }
 
     template <class W>
     W* control(const char* name) const {

@@ -97,8 +97,7 @@ class LoadTest : public FormTest, public ::testing::WithParamInterface<LoadCase>
 
 TEST_P(LoadTest, ControlsShowTheFileAndOkWritesTheLabelsBack) {
     const LoadCase& c = GetParam();
-    writeFile(std::string("[Options]\n") + c.options + wavConfig({"/music/a.mp3"}));
-    open();
+    openWith(c.options + wavConfig({"/music/a.mp3"}));
 
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(mode(), c.mode);
@@ -149,8 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormTest, OkWritesTheSevenKeysInOrderFromTheControls) {
-    writeFile("[Options]\n" + wavConfig({"/music/a.mp3"}));
-    open();
+    openWith(wavConfig({"/music/a.mp3"}));
 
     click("radsndof");
     click("Radran");
@@ -175,8 +173,7 @@ TEST_F(FormTest, OkWritesTheSevenKeysInOrderFromTheControls) {
 }
 
 TEST_F(FormTest, EveryScrollCopiesTheBarPositionIntoItsLabel) {
-    writeFile("[Options]\nHeight=5000\nWidth=5000\nTime=9000000\n");
-    open();
+    openWith("Height=5000\nWidth=5000\nTime=9000000\n");
     ASSERT_EQ(text("Lblheight"), "5000");
 
     struct Bar {
@@ -228,8 +225,7 @@ TEST_F(FormTest, LowColourDepthShowsTheHintFirst) {
 TEST_F(FormTest, TheBarsReachTheScreenSize) {
     screen.w = 1920;
     screen.h = 1080;
-    writeFile("[Options]\nHeight=1500\nWidth=1500\n");
-    open();
+    openWith("Height=1500\nWidth=1500\n");
     EXPECT_EQ(bar("ScrollBarW")->maximum(), 1920);
     EXPECT_EQ(bar("ScrollBarH")->maximum(), 1080);
     EXPECT_EQ(bar("ScrollBarW")->value(), 1500);
