@@ -94,10 +94,33 @@ class DialogTest : public ::testing::Test {
         return text;
     }
 
+    // Paths /m/s1.mp3 to /m/sN.mp3.
+    static std::vector<std::string> numbered(int count) {
+        std::vector<std::string> paths;
+        for (int i = 1; i <= count; ++i) paths.push_back("/m/s" + std::to_string(i) + ".mp3");
+        return paths;
+    }
+
+    // Exactly one box was shown: of this kind, with this text and, when given, these buttons.
+    void expectOneBox(platform::BoxKind kind, const std::string& text,
+                      std::optional<platform::BoxButtons> buttons = std::nullopt) const {
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].kind, kind);
+        EXPECT_EQ(boxes.shown[0].text, text);
+        if (buttons) {
+            EXPECT_EQ(boxes.shown[0].buttons, *buttons);
+        }
+    }
+
     SettingsDialog& open() {
         form = std::make_unique<SettingsDialog>(services);
         form->show();
         return *form;
+    }
+    // The dialog opened on a settings file of these Options lines (and whatever follows them).
+    SettingsDialog& openWith(const std::string& options) {
+        writeFile("[Options]\n" + options);
+        return open();
     }
 
     template <class W>

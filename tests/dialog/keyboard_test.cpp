@@ -22,8 +22,7 @@ std::string press(SettingsDialog& dialog, int key) {
 using KeyboardTest = DialogTest;
 
 TEST_F(KeyboardTest, TabGoesThroughTheControlsInReadingOrderAndArrowsWithinAGroup) {
-    writeFile("[Options]\nSound=1\nSeq=0\nPicdis=6\n" + wavConfig({"/a.mp3"}));
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith("Sound=1\nSeq=0\nPicdis=6\n" + wavConfig({"/a.mp3"}));
     QApplication::setActiveWindow(&dialog);
     std::vector<std::string> stops;
     for (int i = 0; i < 13; ++i) stops.push_back(press(dialog, Qt::Key_Tab));

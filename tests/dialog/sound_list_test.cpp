@@ -32,17 +32,6 @@ class SoundListTest : public DialogTest {
         list()->setCurrentRow(row);
         click("cmdwavd");
     }
-    static std::vector<std::string> numbered(int count) {
-        std::vector<std::string> paths;
-        for (int i = 1; i <= count; ++i) paths.push_back("/m/s" + std::to_string(i) + ".mp3");
-        return paths;
-    }
-    void expectOneBox(BoxKind kind, const std::string& text, BoxButtons buttons) const {
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].kind, kind);
-        EXPECT_EQ(boxes.shown[0].text, text);
-        EXPECT_EQ(boxes.shown[0].buttons, buttons);
-    }
 };
 
 TEST_F(SoundListTest, AddWritesTheFirstFreeSlotAndSelectsTheFirstItem) {
@@ -82,8 +71,7 @@ TEST_F(SoundListTest, ACancelledOrEmptyChoiceChangesNothing) {
 }
 
 TEST_F(SoundListTest, RemovingADuplicateFreesTheLowerSlotAndDropsTheSelectedItem) {
-    writeFile("[Options]\n" + wavConfig({"/m/x.mp3", "/m/y.mp3", "/m/x.mp3"}));
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith(wavConfig({"/m/x.mp3", "/m/y.mp3", "/m/x.mp3"}));
     removeRow(2);
 
     expectOneBox(BoxKind::Warning, kConfirm, BoxButtons::OkCancel);
@@ -100,8 +88,7 @@ TEST_F(SoundListTest, RemovingADuplicateFreesTheLowerSlotAndDropsTheSelectedItem
 }
 
 TEST_F(SoundListTest, FiveHundredSoundsAreTheMaximum) {
-    writeFile("[Options]\n" + wavConfig(numbered(500)));
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith(wavConfig(numbered(500)));
     ASSERT_EQ(dialog.soundCount(), 500);
     const std::string before = fileText();
 
@@ -130,8 +117,7 @@ TEST_F(SoundListTest, RemoveFromAnEmptyListOnlyInforms) {
 }
 
 TEST_F(SoundListTest, CancelKeepsTheSound) {
-    writeFile("[Options]\n" + wavConfig({"/m/a.mp3"}));
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith(wavConfig({"/m/a.mp3"}));
     const std::string before = fileText();
     boxes.answers.push_back(BoxAnswer::Cancel);
     removeRow(0);
@@ -143,8 +129,7 @@ TEST_F(SoundListTest, CancelKeepsTheSound) {
 }
 
 TEST_F(SoundListTest, RemoveWithoutAHighlightedItemDoesNothing) {
-    writeFile("[Options]\n" + wavConfig({"/m/a.mp3", "/m/b.mp3"}));
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith(wavConfig({"/m/a.mp3", "/m/b.mp3"}));
     const std::string before = fileText();
     list()->clearSelection();
     click("cmdwavd");
@@ -161,8 +146,7 @@ TEST_F(SoundListTest, ATextNoLongerInTheFileIsReported) {
     for (const bool deleted : {false, true}) {
         SCOPED_TRACE(deleted ? "deleted" : "changed");
         boxes.shown.clear();
-        writeFile("[Options]\n" + wavConfig({"/m/a.mp3", "/m/b.mp3"}));
-        SettingsDialog& dialog = open();
+        SettingsDialog& dialog = openWith(wavConfig({"/m/a.mp3", "/m/b.mp3"}));
         if (deleted) {
             std::filesystem::remove(path());
         } else {
@@ -184,8 +168,7 @@ TEST_F(SoundListTest, ATextNoLongerInTheFileIsReported) {
 }
 
 TEST_F(SoundListTest, RemovingTheLastSoundTurnsSoundOff) {
-    writeFile("[Options]\nSound=1\n" + wavConfig({"/m/a.mp3"}));
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith("Sound=1\n" + wavConfig({"/m/a.mp3"}));
     ASSERT_TRUE(checked("radsndon"));
     ASSERT_TRUE(enabled("radsndon"));
     removeRow(0);
@@ -203,8 +186,7 @@ TEST_F(SoundListTest, RemovingTheLastSoundTurnsSoundOff) {
 }
 
 TEST_F(SoundListTest, ASoundOnWithoutSoundsStaysOnButLocked) {
-    writeFile("[Options]\nSound=1\n" + wavConfig({}));
-    open();
+    openWith("Sound=1\n" + wavConfig({}));
     EXPECT_TRUE(checked("radsndon"));
     EXPECT_FALSE(enabled("radsndon"));
     EXPECT_FALSE(enabled("radsndof"));
@@ -213,8 +195,7 @@ TEST_F(SoundListTest, ASoundOnWithoutSoundsStaysOnButLocked) {
 }
 
 TEST_F(SoundListTest, BlankItemsFromMissingKeysAreRemovedByTheirDefault) {
-    writeFile("[Options]\n");
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith("");
     ASSERT_EQ(list()->count(), 500);
     EXPECT_EQ(items().front(), " ");
     EXPECT_TRUE(enabled("radsndon"));
@@ -238,8 +219,7 @@ TEST_F(SoundListTest, PathsAreKeptByteForByte) {
 }
 
 TEST_F(SoundListTest, ARefusedWriteChangesNeitherTableNorList) {
-    writeFile("[Options]\n" + wavConfig({"/m/a.mp3"}));
-    SettingsDialog& dialog = open();
+    SettingsDialog& dialog = openWith(wavConfig({"/m/a.mp3"}));
     ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
     const std::string before = fileText();
 

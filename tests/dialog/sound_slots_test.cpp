@@ -37,9 +37,7 @@ TEST_F(SoundSlotsTest, NullInAnyCaseIsFreeAndTheFileDecidesWhichSlotGoes) {
 }
 
 TEST_F(SoundSlotsTest, AFullTableOrARefusedWriteChangesNothing) {
-    std::vector<std::string> full;
-    for (int i = 1; i <= 500; ++i) full.push_back("/m/s" + std::to_string(i) + ".mp3");
-    read(full);
+    read(numbered(500));
     sounds.takeListed();
     const std::string before = fileText();
     EXPECT_EQ(sounds.add("/m/extra.mp3"), std::nullopt);

@@ -38,13 +38,20 @@ Bytes stored(const Bytes& jpeg) {
     return out;
 }
 
-int ioCode(const std::function<void()>& f) {
+// The platform code of the failure the work reports (0 for none), and its text when asked for.
+int ioCode(const std::function<void()>& f, std::string* text = nullptr) {
     try {
         f();
     } catch (const IoFailure& e) {
+        if (text) *text = e.what();
         return e.code();
     }
     return 0;
+}
+
+// A picture's file name: kvpN with the extension given.
+std::string kvpFile(int n, const char* extension) {
+    return "kvp" + std::to_string(n) + extension;
 }
 
 TEST(CopyStoredPicture, DropsBytesFourToSixAndKeepsTheRest) {
@@ -96,20 +103,22 @@ TEST(CopyStoredPicture, RefusalsCarryThePlatformCodeAndText) {
     TempDir dir;
     writeFile(dir / "s.qrn", sequence(9));
     std::filesystem::create_directory(dir / "folder.jpg");
-    EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / "missing.qrn", dir / "m.jpg"); }), 2);
+    const struct {
+        const char *from, *to;
+        int code;
+        const char* text;  // nullptr: not looked at
+    } cases[] = {{"missing.qrn", "m.jpg", 2, "File not found"},
+                 {"s.qrn", "folder.jpg", 5, "File access denied"},
+                 {"s.qrn", "no/such/dir.jpg", 2, nullptr}};
+    for (const auto& c : cases) {
+        std::string text;
+        EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / c.from, dir / c.to); }, &text), c.code)
+            << c.to;
+        if (c.text) {
+            EXPECT_EQ(text, c.text);
+        }
+    }
     EXPECT_FALSE(exists(dir / "m.jpg"));  // nothing made when the source can't be opened
-    EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / "s.qrn", dir / "folder.jpg"); }), 5);
-    EXPECT_EQ(ioCode([&] { copyStoredPicture(dir / "s.qrn", dir / "no/such/dir.jpg"); }), 2);
-    try {
-        copyStoredPicture(dir / "missing.qrn", dir / "m.jpg");
-    } catch (const IoFailure& e) {
-        EXPECT_STREQ(e.what(), "File not found");
-    }
-    try {
-        copyStoredPicture(dir / "s.qrn", dir / "folder.jpg");
-    } catch (const IoFailure& e) {
-        EXPECT_STREQ(e.what(), "File access denied");
-    }
 }
 
 // A disk that fills mid-copy: the file size limit makes a write come back short, then refused.
@@ -179,13 +188,12 @@ class PictureLibraryTest : public ::testing::Test {
     }
 
     void storePhotos(std::initializer_list<int> numbers) {
-        for (int n : numbers)
-            writeFile(dir / ("kvp" + std::to_string(n) + ".qrn"), stored(readFile(photoPath(n))));
+        for (int n : numbers) writeFile(dir / kvpFile(n, ".qrn"), stored(readFile(photoPath(n))));
     }
     // Seven temporary pictures told apart by their widths: picture N is N x 8 pixels wide.
     void makeTemporaryPictures() {
         for (int n = 1; n <= 7; ++n)
-            writeFile(dir / ("kvp" + std::to_string(n) + ".qrn"), stored(makeJpeg(8 * n, 4)));
+            writeFile(dir / kvpFile(n, ".qrn"), stored(makeJpeg(8 * n, 4)));
         ASSERT_EQ(library.prepare(), PrepareResult::Completed);
     }
     int loadedNumber() { return surface.slot(Slot::LoadBuffer).picture.width() / 8; }
@@ -202,7 +210,7 @@ TEST_F(PictureLibraryTest, PrepareMakesTheSevenTemporaryPictures) {
     ASSERT_EQ(kept.list.size(), 7u);
     for (int n = 1; n <= 7; ++n) {
         const std::string& path = kept.list[static_cast<std::size_t>(n - 1)];
-        EXPECT_EQ(path, dir.path() + "/kvp" + std::to_string(n) + ".jpg");
+        EXPECT_EQ(path, dir / kvpFile(n, ".jpg"));
         EXPECT_EQ(readFile(path), readFile(photoPath(n)));
     }
     EXPECT_TRUE(boxes.shown.empty());
@@ -210,8 +218,7 @@ TEST_F(PictureLibraryTest, PrepareMakesTheSevenTemporaryPictures) {
 
 TEST_F(PictureLibraryTest, PrepareWorksWithReadOnlyStoredPictures) {
     storePhotos({1, 2, 3, 4, 5, 6, 7});
-    for (int n = 1; n <= 7; ++n)
-        ASSERT_EQ(chmod((dir / ("kvp" + std::to_string(n) + ".qrn")).c_str(), 0444), 0);
+    for (int n = 1; n <= 7; ++n) ASSERT_EQ(chmod((dir / kvpFile(n, ".qrn")).c_str(), 0444), 0);
     EXPECT_EQ(library.prepare(), PrepareResult::Completed);
     EXPECT_EQ(kept.list.size(), 7u);
 }
@@ -223,8 +230,7 @@ TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) 
         state.saverFolder = other.path();
         boxes.shown.clear();
         for (int n = 1; n <= 7; ++n)
-            if (n != missing)
-                writeFile(other / ("kvp" + std::to_string(n) + ".qrn"), stored(makeJpeg(8, 8)));
+            if (n != missing) writeFile(other / kvpFile(n, ".qrn"), stored(makeJpeg(8, 8)));
         if (missing == 1) std::filesystem::create_directory(other / "kvp1.qrn");  // not a file
         EXPECT_EQ(library.prepare(), PrepareResult::CriticalPicturesMissing);
         ASSERT_EQ(boxes.shown.size(), 1u);
@@ -233,8 +239,7 @@ TEST_F(PictureLibraryTest, MissingCriticalPicturesShowTheMessageAndCopyNothing) 
                   "Some critical files are missing. Please reinstall the software.");
         EXPECT_TRUE(kept.list.empty());
         EXPECT_EQ(kept.directory, other.path());
-        for (int n = 1; n <= 7; ++n)
-            EXPECT_FALSE(exists(other / ("kvp" + std::to_string(n) + ".jpg")));
+        for (int n = 1; n <= 7; ++n) EXPECT_FALSE(exists(other / kvpFile(n, ".jpg")));
     }
 }
 
@@ -242,10 +247,9 @@ TEST_F(PictureLibraryTest, AMissingOrdinaryPictureFailsAfterTheOnesBeforeIt) {
     storePhotos({1, 2, 3, 4, 6, 7});
     EXPECT_EQ(ioCode([&] { library.prepare(); }), 2);
     EXPECT_TRUE(kept.list.empty());
-    for (int n = 1; n <= 7; ++n)
-        EXPECT_EQ(exists(dir / ("kvp" + std::to_string(n) + ".jpg")), n <= 4) << n;
+    for (int n = 1; n <= 7; ++n) EXPECT_EQ(exists(dir / kvpFile(n, ".jpg")), n <= 4) << n;
     library.deleteTemporary();
-    for (int n = 1; n <= 4; ++n) EXPECT_FALSE(exists(dir / ("kvp" + std::to_string(n) + ".jpg")));
+    for (int n = 1; n <= 4; ++n) EXPECT_FALSE(exists(dir / kvpFile(n, ".jpg")));
 }
 
 TEST_F(PictureLibraryTest, InOrderComesRoundFromPictureOne) {
@@ -380,8 +384,7 @@ TEST_F(PictureLibraryTest, DeletesOnlyTheTemporaryPicturesItsRunsMake) {
 // folder's files are left alone, an earlier run's leftover included.
 TEST_F(PictureLibraryTest, TemporaryPicturesGoToThePrivateFolderAndOnlyThereAreTheyDeleted) {
     state.saverFolder = dir.path();
-    for (int n = 1; n <= 7; ++n)
-        writeFile(dir / ("kvp" + std::to_string(n) + ".qrn"), sequence(20));
+    for (int n = 1; n <= 7; ++n) writeFile(dir / kvpFile(n, ".qrn"), sequence(20));
     writeFile(dir / "kvp5.jpg", {1});  // left by an earlier run in the saver's folder
     std::filesystem::create_directory(dir / "private");
     library.useTemporaryDirectory(dir.path() + "/private");

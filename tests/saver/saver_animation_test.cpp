@@ -8,6 +8,13 @@ using Animation = SaverFixture;
 
 const QColor kRed(220, 30, 30);
 
+// The usual pictures with a red one of that size first.
+std::vector<PictureSpec> redFirst(int w, int h) {
+    auto specs = defaultPictures();
+    specs[0] = {w, h, kRed};
+    return specs;
+}
+
 // The bounding box of the pixels near the colour: left, top, right, bottom (exclusive).
 std::vector<int> boxOf(const QImage& frame, const QColor& colour) {
     int left = frame.width(), top = frame.height(), right = -1, bottom = -1;
@@ -38,12 +45,8 @@ TEST_F(Animation, OverlapDrawsYThenXFromOneReseed) {
         {1100, 50, 999, 68, 521},
     };
     for (const auto& c : cases) {
-        auto specs = defaultPictures();
-        specs[0] = {c.w, c.h, kRed};
-        Options o;
-        o.mode = 6;
         clock.now.millisecond = c.ms;
-        start(o, specs);
+        start(inMode(6), redFirst(c.w, c.h));
         saver->tick();
 
         EXPECT_EQ(boxOf(surface.frame(), kRed),
@@ -55,10 +58,8 @@ TEST_F(Animation, OverlapDrawsYThenXFromOneReseed) {
 }
 
 TEST_F(Animation, OverlapKeepsEarlierPicturesWhereLaterOnesDontCover) {
-    Options o;
-    o.mode = 6;
     clock.now.millisecond = 1;
-    start(o);
+    start(inMode(6));
     saver->tick();
     const std::vector<int> red = boxOf(surface.frame(), kRed);
     clock.now.millisecond = 600;
@@ -86,12 +87,8 @@ class Slide : public SaverFixture, public ::testing::WithParamInterface<SlideCas
 
 TEST_P(Slide, DrawsItsFramesAndStopsOneStepShort) {
     const SlideCase& c = GetParam();
-    auto specs = defaultPictures();
-    specs[0] = {c.w, c.h, kRed};
-    Options o;
-    o.mode = 7;
     steerSlide(c.direction);
-    start(o, specs);
+    start(inMode(7), redFirst(c.w, c.h));
     std::vector<bool> timerDuring;
     pump.onPending = [&](int) { timerDuring.push_back(timer.on); };
     saver->tick();
@@ -127,22 +124,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Animation, AnEmptyPictureSlidesInOneFrame) {
     auto specs = defaultPictures();
     specs[0].empty = true;
-    Options o;
-    o.mode = 7;
     steerSlide(1);
-    start(o, specs);
+    start(inMode(7), specs);
     saver->tick();
     EXPECT_EQ(pump.calls, 1);
     EXPECT_TRUE(timer.on);
 }
 
 TEST_F(Animation, AKeyDuringASlideEndsItAndNoTickFollows) {
-    auto specs = defaultPictures();
-    specs[0] = {300, 100, kRed};
-    Options o;
-    o.mode = 7;
     steerSlide(1);
-    start(o, specs);
+    start(inMode(7), redFirst(300, 100));
     pump.onPending = [&](int call) {
         if (call == 5) hook.hook(platform::Input::Key);
     };
@@ -170,11 +161,7 @@ TEST_P(RollDown, CentresByHalvesAndDrawsOnlyWhatIsOnScreen) {
     const RollCase& c = GetParam();
     screen.w = c.screenW;
     screen.h = c.screenH;
-    auto specs = defaultPictures();
-    specs[0] = {c.w, c.h, kRed};
-    Options o;
-    o.mode = 8;
-    start(o, specs);
+    start(inMode(8), redFirst(c.w, c.h));
     std::vector<bool> timerDuring;
     pump.onPending = [&](int) { timerDuring.push_back(timer.on); };
     saver->tick();
@@ -203,11 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
     });  // round(383.5) = 384
 
 TEST_F(Animation, AKeyDuringARollDownStopsThePixelsAndKeepsTheTimerOff) {
-    auto specs = defaultPictures();
-    specs[0] = {40, 30, kRed};
-    Options o;
-    o.mode = 8;
-    start(o, specs);
+    start(inMode(8), redFirst(40, 30));
     pump.onPending = [&](int call) {
         if (call == 3) hook.hook(platform::Input::Button);
     };
@@ -221,9 +204,7 @@ TEST_F(Animation, AKeyDuringARollDownStopsThePixelsAndKeepsTheTimerOff) {
 }
 
 TEST_F(Animation, RollDownEnablesTheTimerAgainAfterEachPicture) {
-    Options o;
-    o.mode = 8;
-    start(o);
+    start(inMode(8));
     saver->tick();
     saver->tick();
     EXPECT_EQ(pump.calls, 60);

@@ -84,6 +84,11 @@ struct Options {
     int customWidth = 25, customHeight = 25;
     bool inOrder = true;
 };
+inline Options inMode(int mode) {
+    Options o;
+    o.mode = mode;
+    return o;
+}
 
 class SaverFixture : public ::testing::Test {
   protected:

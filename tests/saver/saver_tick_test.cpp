@@ -1,5 +1,6 @@
 // The slideshow tick: its counter and first interval, and the slot layouts of modes 1 to 5.
 #include <filesystem>
+#include <numeric>
 
 #include "saver_fixture.h"
 
@@ -17,10 +18,9 @@ TEST_F(Tick, CounterRunsOneToTwentyOneAndTheFirstTickSetsTheDelay) {
         timer.handler();
         seen.push_back(saver->state().tickCounter);
     }
-    std::vector<int> expected;
-    for (int i = 1; i <= 21; ++i) expected.push_back(i);
-    expected.push_back(1);
-    expected.push_back(2);
+    std::vector<int> expected(21);
+    std::iota(expected.begin(), expected.end(), 1);
+    expected.insert(expected.end(), {1, 2});
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(timer.intervals, std::vector<std::int32_t>{2500}) << "set once, on the first tick";
     EXPECT_TRUE(timer.on);
@@ -105,9 +105,7 @@ TEST_F(Tick, CentredModeRoundsTheDifferenceOnce) {
         auto specs = defaultPictures();
         specs[0].width = c.pictureWidth;
         specs[0].height = 101;
-        Options o;
-        o.mode = 2;
-        start(o, specs);
+        start(inMode(2), specs);
         saver->tick();
         const SlotState& one = surface.slot(Slot::Front);
         EXPECT_EQ(one.left, c.left) << c.screenWidth << " / " << c.pictureWidth;
@@ -139,9 +137,7 @@ TEST_F(Tick, CustomSizeIsCentredAsItStands) {
 }
 
 TEST_F(Tick, PictureInPictureKeepsThePreviousPictureAsBackdrop) {
-    Options o;
-    o.mode = 3;
-    start(o);
+    start(inMode(3));
     saver->tick();
     const SlotState& backdrop = surface.slot(Slot::Backdrop);
     EXPECT_TRUE(backdrop.visible);
@@ -167,9 +163,7 @@ TEST_F(Tick, TiledQuartersLeaveAOnePixelCross) {
     for (const auto& sc : screens) {
         screen.w = sc.w;
         screen.h = sc.h;
-        Options o;
-        o.mode = 4;
-        start(o);
+        start(inMode(4));
         const Slot order[] = {Slot::Front, Slot::Backdrop, Slot::TopRight, Slot::BottomRight};
         const int lefts[] = {0, 0, sc.w2 + 1, sc.w2 + 1};
         const int tops[] = {0, sc.h2 + 1, 0, sc.h2 + 1};
