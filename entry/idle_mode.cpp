@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "entry/say.h"
 #include "entry/watch/idle_watch.h"
 #include "platform/files/environment.h"
 #include "platform/files/registry_file.h"
@@ -24,11 +25,6 @@
 namespace fellridge::entry {
 
 namespace {
-
-void say(const std::string& text) {
-    std::fprintf(stderr, "fellridge-wildlife: %s\n", text.c_str());
-    std::fflush(stderr);
-}
 
 std::string variable(const char* name) {
     const char* value = std::getenv(name);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "entry/idle_mode.h"
+#include "entry/say.h"
 #include "platform/files/environment.h"
 
 namespace fellridge::entry {
@@ -15,11 +16,6 @@ namespace fellridge::entry {
 namespace {
 
 constexpr const char* kWatchProgram = "fellridge-wildlife-idle-watch";
-
-void say(const std::string& text) {
-    std::fprintf(stderr, "fellridge-wildlife: %s\n", text.c_str());
-    std::fflush(stderr);
-}
 
 // Beside the saver program in the build tree; in the installation's folder for helper programs
 // otherwise (the path relative to the installation is the build's).

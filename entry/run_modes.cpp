@@ -16,6 +16,7 @@
 #include "entry/command_line.h"
 #include "entry/idle_mode.h"
 #include "entry/presenter_choice.h"
+#include "entry/say.h"
 #include "entry/toolkit_start.h"
 #include "platform/files/environment.h"
 #include "platform/files/files.h"
@@ -70,11 +71,6 @@ void sweepWriterLeftovers(platform::Environment& environment) {
         platform::files::removeOrphanedTemporaries(settings::settingsPath(*folder));
 }
 
-void complain(const std::string& text) {
-    std::fprintf(stderr, "fellridge-wildlife: %s\n", text.c_str());
-    std::fflush(stderr);
-}
-
 // The stop routine removes the temporary pictures as best it can; those it couldn't (their folder
 // made read-only meanwhile) are named, so that nobody wonders what they are.
 void reportLeftovers(const std::vector<std::string>& files) {
@@ -86,8 +82,8 @@ void reportLeftovers(const std::vector<std::string>& files) {
         folder = file.substr(0, file.find_last_of('/'));
     }
     if (left > 0)
-        complain(std::to_string(left) + " temporary picture" + (left == 1 ? "" : "s") +
-                 " could not be removed from " + folder);
+        say(std::to_string(left) + " temporary picture" + (left == 1 ? "" : "s") +
+            " could not be removed from " + folder);
 }
 
 // Runs the saver's start-up, shows the slideshow and runs the message loop until the run ends:
@@ -141,7 +137,7 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
     if (const auto id = platform::parseWindowId(variable))
         host = platform::HostWindow::open(*id, error);
     if (!host) {
-        complain(std::string(platform::kHostWindowVariable) + "=" + variable + ": " + error);
+        say(std::string(platform::kHostWindowVariable) + "=" + variable + ": " + error);
         return 1;
     }
     platform::HostScreen screen(*host);
@@ -155,7 +151,7 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
     sweepWriterLeftovers(own.environment);
     platform::PrivateFolder folder;
     if (folder.path().empty()) {
-        complain("can't make a private folder for the temporary pictures");
+        say("can't make a private folder for the temporary pictures");
         return 1;
     }
     platform::QtTimer timer;
@@ -165,8 +161,7 @@ int runInHost(QtApplication& qt, const saver::SaverServices& own, const std::str
     saver::SaverRun run(services, timer, player, *chosen.presenter, end, folder.path());
     chosen.run = &run;
     QObject::connect(host.get(), &platform::HostWindow::gone, [&] {
-        complain(std::string(platform::kHostWindowVariable) + "=" + variable +
-                 ": the window went away");
+        say(std::string(platform::kHostWindowVariable) + "=" + variable + ": the window went away");
         run.stop(1);
     });
     return runSlideshow(qt, run, end, signalPipe, folder.path());
@@ -207,7 +202,7 @@ int runSaver(char* program) {
         if (folderLock->state() == platform::FolderLock::State::HeldElsewhere) {
             privateFolder = std::make_unique<platform::PrivateFolder>();
             if (privateFolder->path().empty()) {
-                complain("can't make a private folder for the temporary pictures");
+                say("can't make a private folder for the temporary pictures");
                 return 1;
             }
         }
@@ -282,7 +277,7 @@ int run(int argc, char** argv) {
             std::fputs(watch::watchHelp().c_str(), stdout);
             return 0;
         case watch::WatchOptions::Kind::Invalid:
-            complain(options.message);
+            say(options.message);
             return 2;
         case watch::WatchOptions::Kind::Watch:
             return startIdleWatch(argc, argv);

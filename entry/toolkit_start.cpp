@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "entry/say.h"
 #include "platform/process/process_signals.h"
 
 namespace fellridge::entry {
@@ -33,11 +34,6 @@ constexpr const char* kNoThreadText = "QThread::start: Thread creation error";
 std::string variable(const char* name) {
     const char* value = std::getenv(name);
     return std::string(name) + "=" + (value ? value : "(unset)");
-}
-
-void say(const std::string& text) {
-    std::fputs(("fellridge-wildlife: " + text + "\n").c_str(), stderr);
-    std::fflush(stderr);
 }
 
 [[noreturn]] void endRun(const std::string& text) {

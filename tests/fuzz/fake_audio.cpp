@@ -49,13 +49,13 @@ extern "C" {
 SDL_AudioDeviceID SDL_OpenAudioDevice(const char*, int iscapture, const SDL_AudioSpec* desired,
                                       SDL_AudioSpec* obtained, int) {
     if (iscapture || !desired || !desired->callback || mixCallback) return 0;
-    SDL_AudioSpec spec = *desired;
-    spec.silence = 0;
-    spec.size = spec.samples * spec.channels * (SDL_AUDIO_BITSIZE(spec.format) / 8);
-    if (obtained) *obtained = spec;
-    mixCallback = spec.callback;
-    mixData = spec.userdata;
-    bufferBytes = static_cast<int>(spec.size);
+    SDL_AudioSpec given = *desired;
+    given.silence = 0;
+    given.size = given.samples * given.channels * (SDL_AUDIO_BITSIZE(given.format) / 8);
+    if (obtained) *obtained = given;
+    mixCallback = given.callback;
+    mixData = given.userdata;
+    bufferBytes = static_cast<int>(given.size);
     return 1;
 }
 
