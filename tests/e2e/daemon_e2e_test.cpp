@@ -63,18 +63,28 @@ class DaemonWindow : public ::testing::Test {
         return static_cast<std::uint32_t>(std::stoul("0" + readFile(idFile)));
     }
 
+    // What the saver runs with on this display, its private folders under the test's runtime one.
+    Environment saverEnvironment(const std::string& display) {
+        Environment env = saverOnDisplay(display, win, root);
+        env["XDG_RUNTIME_DIR"] = runtime;
+        return env;
+    }
+
     // The saver, with its standard error in a file of the test.
     std::unique_ptr<Child> startSaver(const std::string& windowVariable, const std::string& log) {
+        Environment env = saverEnvironment(xvfb.display());
+        env["XSCREENSAVER_WINDOW"] = windowVariable;
         return std::make_unique<Child>(
-            std::vector<std::string>{"sh", "-c", "exec \"$0\" /S 2>\"$1\"", program(), log},
-            Environment{{"DISPLAY", xvfb.display()},
-                        {"QT_QPA_PLATFORM", "xcb"},
-                        {"XSCREENSAVER_WINDOW", windowVariable},
-                        {"XDG_RUNTIME_DIR", runtime},
-                        {"FELLRIDGE_WINDOWS_DIR", win},
-                        {"FELLRIDGE_SYSTEM_DIR", root.file("sys")},
-                        {"FELLRIDGE_REGISTRY", root.file("user.reg")},
-                        {"SDL_AUDIODRIVER", "dummy"}});
+            std::vector<std::string>{"sh", "-c", "exec \"$0\" /S 2>\"$1\"", program(), log}, env);
+    }
+
+    // The run ends with the status (sent the signal first, when one is given) and leaves no
+    // private folder and the shared one as it was.
+    void expectEndLeavingNothing(Child& saver, int status, int sig = 0) {
+        if (sig != 0) saver.signal(sig);
+        EXPECT_EQ(saver.wait(sig != 0 ? 5s : 10s), status);
+        EXPECT_TRUE(listDir(runtime).empty());
+        expectSharedFolderUntouched();
     }
 
     // The index of the picture colour that fills the area, or -1.
@@ -181,10 +191,7 @@ TEST_F(DaemonWindow, ShowsTheSlideshowInsideTheWindowAtItsSizeAndLeavesInputToTh
         EXPECT_TRUE(saver->running());
         EXPECT_GE(pictureIn(Screenshot(xvfb.display()), c.area), 0);
 
-        saver->signal(SIGTERM);
-        EXPECT_EQ(saver->wait(5s), 0);
-        EXPECT_TRUE(listDir(runtime).empty());
-        expectSharedFolderUntouched();
+        expectEndLeavingNothing(*saver, 0, SIGTERM);
         EXPECT_EQ(readFile(log).find("fellridge-wildlife"), std::string::npos) << readFile(log);
         hosts.clear();
     }
@@ -205,10 +212,7 @@ TEST_F(DaemonWindow, TwoInstancesSideBySideKeepTheirOwnPictures) {
     EXPECT_EQ(first->wait(5s), 0);
     EXPECT_EQ(listDir(runtime).size(), 1u);
     EXPECT_TRUE(goesOnShowingPictures(right));
-    second->signal(SIGTERM);
-    EXPECT_EQ(second->wait(5s), 0);
-    EXPECT_TRUE(listDir(runtime).empty());
-    expectSharedFolderUntouched();
+    expectEndLeavingNothing(*second, 0, SIGTERM);
 }
 
 TEST_F(DaemonWindow, AWindowIdThatNamesNoWindowEndsWithAMessageAndStatusOne) {
@@ -225,11 +229,9 @@ TEST_F(DaemonWindow, AWindowIdThatNamesNoWindowEndsWithAMessageAndStatusOne) {
         SCOPED_TRACE(variable);
         const std::string log = root.file("bad.log");
         auto saver = startSaver(variable, log);
-        EXPECT_EQ(saver->wait(10s), 1);
+        expectEndLeavingNothing(*saver, 1);
         EXPECT_NE(readFile(log).find("XSCREENSAVER_WINDOW=" + variable + ":"), std::string::npos)
             << readFile(log);
-        EXPECT_TRUE(listDir(runtime).empty());
-        expectSharedFolderUntouched();
     }
 }
 
@@ -239,10 +241,8 @@ TEST_F(DaemonWindow, AWindowThatGoesAwayEndsTheRunWithStatusOneAndNothingLeft) {
     auto saver = startSaver(std::to_string(hostWindow(area)), log);
     ASSERT_TRUE(showsPicture(area));
     hosts.clear();
-    EXPECT_EQ(saver->wait(10s), 1);
+    expectEndLeavingNothing(*saver, 1);
     EXPECT_NE(readFile(log).find("went away"), std::string::npos) << readFile(log);
-    EXPECT_TRUE(listDir(runtime).empty());
-    expectSharedFolderUntouched();
 }
 
 TEST_F(DaemonWindow, AFatalSignalTakesThePicturesAwayAndStillEndsTheProcess) {
@@ -251,10 +251,7 @@ TEST_F(DaemonWindow, AFatalSignalTakesThePicturesAwayAndStillEndsTheProcess) {
         SCOPED_TRACE(sig);
         auto saver = startSaver(std::to_string(hostWindow(area)), root.file("saver.log"));
         ASSERT_TRUE(showsPicture(area));
-        saver->signal(sig);
-        EXPECT_EQ(saver->wait(5s), 128 + sig);
-        EXPECT_TRUE(listDir(runtime).empty());
-        expectSharedFolderUntouched();
+        expectEndLeavingNothing(*saver, 128 + sig, sig);
         hosts.clear();
     }
 }
@@ -286,10 +283,7 @@ TEST_F(DaemonWindow, StartUpMessagesGoToStandardErrorAndTheRunGoesOn) {
         std::this_thread::sleep_for(1500ms);
         EXPECT_TRUE(saver->running());
         EXPECT_EQ(pictureIn(Screenshot(xvfb.display()), area), -1);
-        saver->signal(SIGTERM);
-        EXPECT_EQ(saver->wait(5s), 0);
-        EXPECT_TRUE(listDir(runtime).empty());
-        expectSharedFolderUntouched();
+        expectEndLeavingNothing(*saver, 0, SIGTERM);
         hosts.clear();
     }
 }
@@ -311,13 +305,7 @@ TEST_F(DaemonWindow, ADisplayThatGoesAwayEndsTheRunWithStatusOneAndNothingLeft) 
         const std::string number = readFile(numberFile);
         const std::string display = ":" + number.substr(0, number.size() - 1);
 
-        Environment env{{"DISPLAY", display},
-                        {"QT_QPA_PLATFORM", "xcb"},
-                        {"XDG_RUNTIME_DIR", runtime},
-                        {"FELLRIDGE_WINDOWS_DIR", win},
-                        {"FELLRIDGE_SYSTEM_DIR", root.file("sys")},
-                        {"FELLRIDGE_REGISTRY", root.file("user.reg")},
-                        {"SDL_AUDIODRIVER", "dummy"}};
+        Environment env = saverEnvironment(display);
         std::unique_ptr<Child> host;
         if (inHost) {
             const std::string idFile = root.file("gone-host");
@@ -338,9 +326,7 @@ TEST_F(DaemonWindow, ADisplayThatGoesAwayEndsTheRunWithStatusOneAndNothingLeft) 
             10s));
         std::this_thread::sleep_for(500ms);
         server->signal(SIGTERM);
-        EXPECT_EQ(saver.wait(10s), 1);
-        EXPECT_TRUE(listDir(runtime).empty());
-        expectSharedFolderUntouched();
+        expectEndLeavingNothing(saver, 1);
     }
 }
 
@@ -348,12 +334,7 @@ TEST_F(DaemonWindow, ADisplayThatGoesAwayEndsTheRunWithStatusOneAndNothingLeft) 
 // one): the second keeps its pictures in a private folder, and neither stop takes the other's.
 // A private folder whose run was killed outright goes with the next start.
 TEST_F(DaemonWindow, RunsOnOneFolderNeverDeleteEachOthersPictures) {
-    const auto jpgs = [](const std::string& folder) {
-        std::vector<std::string> found;
-        for (const std::string& name : listDir(folder))
-            if (name.ends_with(".jpg")) found.push_back(name);
-        return found.size();
-    };
+    const auto jpgs = [](const std::string& folder) { return jpgsIn(folder).size(); };
     const auto privateFolders = [&] { return listDir(runtime); };
     // One private folder, not the one named, with the seven pictures in it.
     const auto privateReady = [&](const std::string& notThis = "") {

@@ -84,12 +84,7 @@ class HostileFiles : public ::testing::Test {
         std::filesystem::create_directory(win);
     }
 
-    void storedPictures() {
-        for (int n = 1; n <= 7; ++n) {
-            const std::string name = "kvp" + std::to_string(n) + ".qrn";
-            copyFile(buildDir() + "/data/" + name, win + "/" + name);
-        }
-    }
+    void storedPictures() { copyStoredPictures(win); }
 
     void plainSettings() {
         writeFile(win + "/fellridge28.ini",
@@ -98,12 +93,7 @@ class HostileFiles : public ::testing::Test {
     }
 
     void start(Environment extra = {}) {
-        Environment e = {{"DISPLAY", xvfb.display()},
-                         {"QT_QPA_PLATFORM", "xcb"},
-                         {"FELLRIDGE_WINDOWS_DIR", win},
-                         {"FELLRIDGE_SYSTEM_DIR", root.file("sys")},
-                         {"FELLRIDGE_REGISTRY", root.file("user.reg")},
-                         {"SDL_AUDIODRIVER", "dummy"}};
+        Environment e = saverOnDisplay(xvfb.display(), win, root);
         for (auto& [k, v] : extra) e[k] = v;
         saver = std::make_unique<Child>(std::vector<std::string>{program(), "/S"}, e);
     }
@@ -147,13 +137,7 @@ class HostileFiles : public ::testing::Test {
         }
     }
 
-    std::vector<std::string> jpgs() const {
-        std::vector<std::string> found;
-        for (const auto& entry : listDir(win))
-            if (entry.size() > 4 && entry.substr(entry.size() - 4) == ".jpg")
-                found.push_back(entry);
-        return found;
-    }
+    std::vector<std::string> jpgs() const { return jpgsIn(win); }
 
     Xvfb xvfb{1024, 768};
     TempDir root;
@@ -372,12 +356,7 @@ TEST_F(HostileFiles, FaultsOfTheMachineNeverLeaveAStuckScreenOrSilentLeftovers) 
         }
         std::vector<std::string> argv = row.under;
         argv.insert(argv.end(), {"/bin/sh", "-c", "exec \"$0\" /S 2>\"$1\"", program(), log});
-        Child saver(argv, {{"DISPLAY", row.display},
-                           {"QT_QPA_PLATFORM", "xcb"},
-                           {"FELLRIDGE_WINDOWS_DIR", win},
-                           {"FELLRIDGE_SYSTEM_DIR", root.file("sys")},
-                           {"FELLRIDGE_REGISTRY", root.file("user.reg")},
-                           {"SDL_AUDIODRIVER", "dummy"}});
+        Child saver(argv, saverOnDisplay(row.display, win, root));
         row.fault(saver);
         const std::optional<int> status = saver.wait(5s);
         settingsLock = platform::files::Descriptor();

@@ -120,6 +120,30 @@ std::string waitForWindowNamed(const std::string& display, const std::string& pa
     return found.substr(0, found.find('\n'));
 }
 
+void copyStoredPictures(const std::string& folder) {
+    for (int n = 1; n <= 7; ++n) {
+        const std::string name = "kvp" + std::to_string(n) + ".qrn";
+        copyFile(buildDir() + "/data/" + name, folder + "/" + name);
+    }
+}
+
+std::vector<std::string> jpgsIn(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const std::string& name : listDir(folder))
+        if (name.size() > 4 && name.ends_with(".jpg")) found.push_back(name);
+    return found;
+}
+
+Environment saverOnDisplay(const std::string& display, const std::string& saverFolder,
+                           const TempDir& root) {
+    return {{"DISPLAY", display},
+            {"QT_QPA_PLATFORM", "xcb"},
+            {"FELLRIDGE_WINDOWS_DIR", saverFolder},
+            {"FELLRIDGE_SYSTEM_DIR", root.file("sys")},
+            {"FELLRIDGE_REGISTRY", root.file("user.reg")},
+            {"SDL_AUDIODRIVER", "dummy"}};
+}
+
 void xdotool(const std::string& display, const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());

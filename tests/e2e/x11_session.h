@@ -56,6 +56,17 @@ std::uintptr_t waitForSaverWindow(const std::string& display, Child& saver,
 std::string waitForWindowNamed(const std::string& display, const std::string& pattern,
                                std::chrono::milliseconds timeout = std::chrono::seconds(15));
 
+// Copies the stored pictures kvp1.qrn..kvp7.qrn the build made into the folder.
+void copyStoredPictures(const std::string& folder);
+
+// The names of the folder's .jpg files (the saver's temporary pictures), sorted.
+std::vector<std::string> jpgsIn(const std::string& folder);
+
+// What a saver on the display runs with: the saver folder, the system folder and registry in the
+// test's folder, no sound device.
+Environment saverOnDisplay(const std::string& display, const std::string& saverFolder,
+                           const TempDir& root);
+
 // Runs xdotool with the arguments on the display.
 void xdotool(const std::string& display, const std::vector<std::string>& arguments);
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 
 #include "platform/files/registry_file.h"
+#include "platform/scoped_variables.h"
 #include "support/fakes.h"
 
 namespace fellridge::platform {
@@ -19,35 +19,7 @@ namespace {
 
 using testing::TempDir;
 
-// Sets or unsets variables for one test and puts them back afterwards.
-class Variables {
-  public:
-    void set(const char* name, const char* value) {
-        remember(name);
-        if (value) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~Variables() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-    }
-
-  private:
-    void remember(const char* name) {
-        if (saved_.count(name)) return;
-        const char* old = std::getenv(name);
-        saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    std::map<std::string, std::optional<std::string>> saved_;
-};
+using test_env::Variables;
 
 class EnvironmentTest : public ::testing::Test {
   protected:

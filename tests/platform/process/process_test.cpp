@@ -14,34 +14,14 @@
 
 #include "platform/files/private_folder.h"
 #include "platform/process/process_signals.h"
+#include "platform/scoped_variables.h"
 
 namespace fellridge::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ScopedVariable {
-  public:
-    ScopedVariable(const char* name, const std::string* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) {
-            ::setenv(name, value->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedVariable() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test_env::Variables;
 
 class Folders : public ::testing::Test {
   protected:
@@ -62,18 +42,20 @@ TEST_F(Folders, APrivateFolderIsMadeWhereTheSessionKeepsItsFilesElseInTheTempora
     const std::string missing = (base / "missing").string();
     struct Case {
         const char* name;
-        const std::string* runtimeDir;
+        const char* runtimeDir;
         fs::path expectedParent;
     };
     const Case cases[] = {
-        {"runtime folder", &runtime, base / "runtime"},
+        {"runtime folder", runtime.c_str(), base / "runtime"},
         {"no runtime folder", nullptr, base / "tmp"},
-        {"runtime folder missing", &missing, base / "tmp"},
+        {"runtime folder missing", missing.c_str(), base / "tmp"},
     };
-    ScopedVariable temporary("TMPDIR", &tmp);
+    Variables outer;
+    outer.set("TMPDIR", tmp.c_str());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScopedVariable variable("XDG_RUNTIME_DIR", c.runtimeDir);
+        Variables inner;
+        inner.set("XDG_RUNTIME_DIR", c.runtimeDir);
         PrivateFolder first;
         PrivateFolder second;
         ASSERT_FALSE(first.path().empty());
@@ -90,7 +72,8 @@ TEST_F(Folders, APrivateFolderIsMadeWhereTheSessionKeepsItsFilesElseInTheTempora
 
 TEST_F(Folders, RemovingAPrivateFolderTakesItsFilesButNothingALinkPointsTo) {
     const std::string runtime = (base / "runtime").string();
-    ScopedVariable variable("XDG_RUNTIME_DIR", &runtime);
+    Variables variables;
+    variables.set("XDG_RUNTIME_DIR", runtime.c_str());
     std::ofstream(base / "outside.txt") << "keep";
     std::string path;
     {
@@ -157,23 +140,10 @@ TEST_F(Folders, AFatalSignalWithNothingNamedOnlyEndsTheProcess) {
     EXPECT_TRUE(fs::exists(base / "tmp" / "kvp1.jpg"));
 }
 
-TEST(TerminationSignals, EachOneWakesTheMessageLoopInsteadOfEndingTheProcess) {
-    const int fd = process_signals::watchTermination();
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(process_signals::watchTermination(), fd);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) {
-        SCOPED_TRACE(sig);
-        ::raise(sig);
-        pollfd readable{fd, POLLIN, 0};
-        EXPECT_EQ(::poll(&readable, 1, 1000), 1);
-        process_signals::drainTermination();
-        EXPECT_EQ(::poll(&readable, 1, 0), 0);
-    }
-}
-
 TEST(TerminationSignals, ClosedStandardStreamsAreNeverTakenForThePipe) {
     // A launcher that closes standard output and error: what is written there afterwards must
-    // not read as a signal.
+    // not read as a signal. (It runs before the other test here sets the pipe up in this process,
+    // which the child would inherit.)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(1);
@@ -189,6 +159,20 @@ TEST(TerminationSignals, ClosedStandardStreamsAreNeverTakenForThePipe) {
     ::waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(TerminationSignals, EachOneWakesTheMessageLoopInsteadOfEndingTheProcess) {
+    const int fd = process_signals::watchTermination();
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(process_signals::watchTermination(), fd);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) {
+        SCOPED_TRACE(sig);
+        ::raise(sig);
+        pollfd readable{fd, POLLIN, 0};
+        EXPECT_EQ(::poll(&readable, 1, 1000), 1);
+        process_signals::drainTermination();
+        EXPECT_EQ(::poll(&readable, 1, 0), 0);
+    }
 }
 
 }  // namespace

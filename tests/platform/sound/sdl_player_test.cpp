@@ -83,6 +83,19 @@ class SdlPlayerTest : public ::testing::Test {
         std::ofstream(path(name), std::ios::binary) << bytes;
     }
 
+    // Writes the one-second tune under this name and opens it, playing it when asked.
+    void openTune(const std::string& name, bool play) {
+        writeFile(name, oneSecondMidi());
+        player_->setFileName(path(name));
+        player_->open();
+        if (play) player_->play();
+    }
+
+    // Lets queued notices through, without waiting for any.
+    static void deliverQueued() {
+        for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    }
+
     // Lets the message loop run until the end-of-playback notice has arrived. The limit only
     // keeps a broken player from hanging the test.
     bool waitForNotice(int limitMs = 15000) {
@@ -249,10 +262,7 @@ TEST_F(SdlPlayerTest, NoAudioDeviceIsAnOpenFailure) {
 // Stop keeps the file open; the notice that the halt produces belongs to that file and arrives
 // through the message loop, never inside the stop itself.
 TEST_F(SdlPlayerTest, StopKeepsTheFileOpenAndNotifiesLater) {
-    writeFile("tune.mid", oneSecondMidi());
-    player_->setFileName(path("tune.mid"));
-    player_->open();
-    player_->play();
+    openTune("tune.mid", true);
     player_->stop();
     EXPECT_EQ(notices_, 0);
     EXPECT_EQ(player_->mode(), PlayerMode::Stopped);
@@ -269,35 +279,25 @@ TEST_F(SdlPlayerTest, StopKeepsTheFileOpenAndNotifiesLater) {
 // A notice still queued for the previous file must not reach the handler once the next file is
 // open, or it would stop the next sound as soon as it starts.
 TEST_F(SdlPlayerTest, LateNoticeOfThePreviousFileIsDropped) {
-    writeFile("first.mid", oneSecondMidi());
-    writeFile("second.mid", oneSecondMidi());
     player_->setNotify([this] {
         ++notices_;
         player_->stop();
     });
-    player_->setFileName(path("first.mid"));
-    player_->open();
-    player_->play();
+    openTune("first.mid", true);
     player_->stop();  // queues the first file's notice
-    player_->setFileName(path("second.mid"));
-    player_->open();
-    player_->play();
-
-    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    openTune("second.mid", true);
+    deliverQueued();
     EXPECT_EQ(notices_, 0);
     EXPECT_EQ(player_->mode(), PlayerMode::Playing);
 }
 
 TEST_F(SdlPlayerTest, ReleaseClosesAndDropsTheNotice) {
-    writeFile("tune.mid", oneSecondMidi());
-    player_->setFileName(path("tune.mid"));
-    player_->open();
-    player_->play();
+    openTune("tune.mid", true);
     player_->stop();
     player_->release();
     EXPECT_EQ(player_->mode(), PlayerMode::NotReady);
     EXPECT_THROW(player_->stop(), Failure);
-    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    deliverQueued();
     EXPECT_EQ(notices_, 0);
 }
 
@@ -310,9 +310,7 @@ TEST_F(SdlPlayerTest, LeavesTheSignalsToTheProgram) {
     byDefault.sa_handler = SIG_DFL;
     for (int i = 0; i < 3; ++i) ASSERT_EQ(sigaction(caught[i], &byDefault, &saved[i]), 0);
 
-    writeFile("tune.mid", oneSecondMidi());
-    player_->setFileName(path("tune.mid"));
-    player_->open();
+    openTune("tune.mid", false);
     for (int i = 0; i < 3; ++i) {
         struct sigaction now {};
         sigaction(caught[i], nullptr, &now);
@@ -324,21 +322,12 @@ TEST_F(SdlPlayerTest, LeavesTheSignalsToTheProgram) {
 
 // The saver window owns the player and is destroyed at exit, possibly mid-sound.
 TEST_F(SdlPlayerTest, DestroyedWhilePlaying) {
-    writeFile("tune.mid", oneSecondMidi());
-    player_->setFileName(path("tune.mid"));
-    player_->open();
-    player_->play();
+    openTune("tune.mid", true);
     QThread::msleep(100);
     player_.reset();
-    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    deliverQueued();
     EXPECT_EQ(notices_, 0);
 }
-
-}  // namespace
-}  // namespace fellridge::platform
-
-namespace fellridge::platform {
-namespace {
 
 // Bytes this process has read so far (rchar of /proc/self/io).
 long long bytesRead() {

@@ -78,45 +78,25 @@ struct Case {
 };
 
 TEST(SoundCheck, KnowsEachFormatByItsHeaderAndRefusesBrokenOnes) {
-    Fmt zero;
-    zero.channels = 0;
-    zero.rate = 0;
-    zero.blockAlign = 0;
-    Fmt noChannels;
-    noChannels.channels = 0;
-    Fmt noRate;
-    noRate.rate = 0;
-    Fmt badAlign;
-    badAlign.blockAlign = 0;
-    Fmt adpcm;
-    adpcm.tag = 2;
-    adpcm.bits = 4;
-    Fmt oddBits;
-    oddBits.bits = 12;
-    Fmt manyChannels;
-    manyChannels.channels = 9;
-    Fmt floatWav;
-    floatWav.tag = 3;
-    floatWav.bits = 32;
-
+    const Fmt zero{.channels = 0, .rate = 0, .blockAlign = 0};
     const Bytes goodFmt = fmtChunk(Fmt{});
     const Bytes samples = chunk("data", Bytes(64, '\x10'));
     const Bytes shortFmt = "fmt " + le32(12) + Bytes(12, '\x01');
 
     const std::vector<Case> cases = {
         {"PCM WAV", wav(Fmt{}), SoundFormat::Wav},
-        {"float WAV", wav(floatWav), SoundFormat::Wav},
+        {"float WAV", wav({.tag = 3, .bits = 32}), SoundFormat::Wav},
         {"WAV with a LIST chunk first", riff(chunk("LIST", "INFOabc") + goodFmt + samples),
          SoundFormat::Wav},
         {"WAV whose samples are cut short",
          riff(goodFmt + "data" + le32(100000) + Bytes(10, '\x01')), SoundFormat::Wav},
         {"WAV of 0 channels at 0 Hz", wav(zero), SoundFormat::None},
-        {"WAV of 0 channels", wav(noChannels), SoundFormat::None},
-        {"WAV at 0 Hz", wav(noRate), SoundFormat::None},
-        {"WAV with a block size of 0", wav(badAlign), SoundFormat::None},
-        {"ADPCM WAV", wav(adpcm), SoundFormat::None},
-        {"WAV of 12-bit samples", wav(oddBits), SoundFormat::None},
-        {"WAV of 9 channels", wav(manyChannels), SoundFormat::None},
+        {"WAV of 0 channels", wav({.channels = 0}), SoundFormat::None},
+        {"WAV at 0 Hz", wav({.rate = 0}), SoundFormat::None},
+        {"WAV with a block size of 0", wav({.blockAlign = 0}), SoundFormat::None},
+        {"ADPCM WAV", wav({.tag = 2, .bits = 4}), SoundFormat::None},
+        {"WAV of 12-bit samples", wav({.bits = 12}), SoundFormat::None},
+        {"WAV of 9 channels", wav({.channels = 9}), SoundFormat::None},
         {"WAV without fmt", riff(samples), SoundFormat::None},
         {"WAV with data before fmt", riff(samples + goodFmt), SoundFormat::None},
         {"WAV with a second, broken fmt", riff(goodFmt + samples + fmtChunk(zero)),
