@@ -26,7 +26,14 @@ void expectCoveredUntilInput(DesktopSession& session) {
             [&] { return session.covered(outputs[0], true) && session.covered(outputs[1], false); },
             20s));
         session.press(input.button, input.code);
-        EXPECT_EQ(saver->wait(10s), 0);
+        // The compositors' injected devices can lose an event on a loaded machine (Mutter hands
+        // them to its seat's thread): one more press when the first brought no end.
+        auto status = saver->wait(5s);
+        if (!status) {
+            session.press(input.button, input.code);
+            status = saver->wait(10s);
+        }
+        EXPECT_EQ(status, 0);
         EXPECT_EQ(session.leftBehind(), std::vector<std::string>{});
     }
 }
